@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# Tidewell for NSF to PST on Debian: build for Windows with MinGW-w64, install
+# into a private Wine prefix under build/, then run the wizard or the tests.
+#
+#   ./build.sh demo [--mode mails|contacts] [--source PATH] [--pst PATH]
+#                   [--folder NAME] [--screenshots DIR]
+#   ./build.sh test
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+BUILD=${TW_BUILD_DIR:-$ROOT/build}
+PREFIX=$BUILD/wineprefix
+WINE=/usr/lib/wine/wine64
+JOBS=$(nproc)
+PRODUCT="Tidewell for NSF to PST"
+APP_DIR_WIN="C:\\Program Files\\$PRODUCT"
+APP_DIR_HOST="$PREFIX/drive_c/Program Files/$PRODUCT"
+SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
+NOTES_DATA="$ROOT/samples/notes/data"
+PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest)
+
+say() { printf '%s\n' "$*"; }
+die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }
+
+usage() {
+    sed -n '2,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+    exit 2
+}
+
+# --- packages --------------------------------------------------------------
+ensure_packages() {
+    local missing=() p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "Installing Debian packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# --- build -----------------------------------------------------------------
+build_native() {
+    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$BUILD/native" -j "$JOBS"
+    mkdir -p "$BUILD/skin"
+    "$BUILD/native/tools/skingen/skingen" "$BUILD/skin"
+}
+
+# build_windows ARCH DIR TESTS(ON|OFF)
+build_windows() {
+    cmake -S "$ROOT" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DTW_WIN_ARCH="$1" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_SKIN_DIR="$BUILD/skin" -DTW_WINEPREFIX="$PREFIX" \
+        -DTW_BUILD_TESTS="$3" >/dev/null
+    cmake --build "$2" -j "$JOBS"
+}
+
+# --- the Wine prefix, set up as the installer would ------------------------
+wine_env() {
+    export WINEPREFIX="$PREFIX" WINEDEBUG=-all LC_ALL=en_US.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# A host path as the prefix sees it (drive Z: is the host's root).
+to_win() {
+    local p
+    p=$(realpath -m "$1")
+    printf 'Z:%s' "${p//\//\\}"
+}
+
+reg_escape() { printf '%s' "${1//\\/\\\\}"; }
+
+install_into_prefix() {
+    wine_env
+    if [ ! -f "$PREFIX/system.reg" ]; then
+        say "Creating the Wine prefix $PREFIX"
+        mkdir -p "$PREFIX"
+        "$WINE" wineboot --init >/dev/null 2>&1
+        wineserver -w
+    fi
+    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$NOTES_DATA"
+    cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
+    cp "$BUILD/skin/"*.bmp "$SKIN_DIR_HOST/"
+    local reg="$BUILD/install.reg"
+    cat >"$reg" <<REG
+REGEDIT4
+
+[HKEY_CLASSES_ROOT\\TWNSF_PST]
+"FilePath"="$(reg_escape "$APP_DIR_WIN")"
+
+[HKEY_CURRENT_USER\\Software\\Lotus\\Notes\\Installer]
+"DirectoryValue"="$(reg_escape "$(to_win "$NOTES_DATA")\\")"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
+REG
+    "$WINE" regedit /S "$(to_win "$reg")"
+}
+
+# --- an X display and a warm Wine for the windows --------------------------
+XVFB_PID=""
+DESKHOLD_PID=""
+
+start_display() {
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 200); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || die "Xvfb did not start"
+        sleep 0.05
+    done
+    export DISPLAY=":$n"
+}
+
+start_warm_wine() {
+    wine_env
+    # One persistent wineserver and one desktop for every process to come;
+    # their output must not hold the callers' pipes open.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
+    "$WINE" "$BUILD/win64/tools/deskhold/deskhold.exe" >/dev/null 2>&1 </dev/null &
+    DESKHOLD_PID=$!
+}
+
+stop_all() {
+    [ -n "$DESKHOLD_PID" ] && kill "$DESKHOLD_PID" 2>/dev/null || true
+    WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    DESKHOLD_PID=""
+    XVFB_PID=""
+}
+
+# --- commands --------------------------------------------------------------
+cmd_demo() {
+    local mode=mails source="" pst="" folder="" shots=""
+    while [ $# -gt 0 ]; do
+        case "$1" in
+        --mode) mode=${2:?}; shift 2 ;;
+        --source) source=${2:?}; shift 2 ;;
+        --pst) pst=${2:?}; shift 2 ;;
+        --folder) folder=${2:?}; shift 2 ;;
+        --screenshots) shots=${2:?}; shift 2 ;;
+        *) usage ;;
+        esac
+    done
+    case "$mode" in mails | contacts) ;; *) die "--mode takes mails or contacts" ;; esac
+    ensure_packages
+    build_native
+    build_windows x86_64 "$BUILD/win64" OFF
+    install_into_prefix
+    trap stop_all EXIT
+
+    local log="$APP_DIR_HOST/Activity Log.txt"
+    if [ -n "${DISPLAY:-}" ] && [ -z "$shots$source$pst$folder" ] && [ "$mode" = mails ]; then
+        say "Starting the wizard on $DISPLAY"
+        wine_env
+        "$WINE" "$APP_DIR_WIN\\TidewellNsfToPst.exe" || true
+        say "LOG: $log"
+        return 0
+    fi
+
+    if [ -z "$source" ]; then
+        source=$(find "$NOTES_DATA/mail" -maxdepth 1 -iname '*.nsf' 2>/dev/null | sort | head -n 1 || true)
+    fi
+    if [ -z "$pst" ]; then
+        mkdir -p "$BUILD/demo"
+        pst="$BUILD/demo/Tidewell Demo.pst"
+        rm -f "$pst"
+    fi
+    local args=(--program "$APP_DIR_WIN\\TidewellNsfToPst.exe" --mode "$mode" --pst "$(to_win "$pst")")
+    [ -n "$source" ] && args+=(--source "$(to_win "$source")")
+    [ -n "$folder" ] && args+=(--folder "$folder")
+    if [ -n "$shots" ]; then
+        mkdir -p "$shots"
+        args+=(--screenshots "$(to_win "$shots")")
+    fi
+    [ -n "${DISPLAY:-}" ] || start_display
+    start_warm_wine
+    say "Walking through the wizard's pages (headless on $DISPLAY):"
+    local status=0
+    "$WINE" "$BUILD/win64/tools/walkthrough/walkthrough.exe" "${args[@]}" || status=$?
+    [ -n "$shots" ] && say "Screenshots: $(realpath "$shots")"
+    say "LOG: $log"
+    [ -f "$pst" ] && say "PST: $pst"
+    return $status
+}
+
+cmd_test() {
+    ensure_packages
+    build_native
+    build_windows x86_64 "$BUILD/win64" ON
+    say "Building the 32-bit Windows program (not run)"
+    build_windows i686 "$BUILD/win32" OFF
+    install_into_prefix
+    trap stop_all EXIT
+    start_display
+    start_warm_wine
+    local status=0
+    say "Native tests (AddressSanitizer, UBSan):"
+    (cd "$BUILD/native" && ctest --output-on-failure -j "$JOBS") || status=1
+    say "Windows tests under Wine, window tests on $DISPLAY:"
+    (cd "$BUILD/win64" && ctest --output-on-failure -j "$JOBS") || status=1
+    return $status
+}
+
+case "${1:-}" in
+demo) shift; cmd_demo "$@" ;;
+test) shift; [ $# -eq 0 ] || usage; cmd_test ;;
+*) usage ;;
+esac

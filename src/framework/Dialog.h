@@ -1,0 +1,64 @@
+// A dialog from a template, run modally by its own message loop so that a
+// key filter sees every key before the dialog manager does.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace tw {
+
+class Dialog {
+public:
+    Dialog(UINT templateId, HWND owner);
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    // Creates the dialog, disables the owner, runs until EndDialog, destroys
+    // the window and returns the result (-1 when it could not be created).
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+
+    HWND hwnd() const { return hwnd_; }
+    UINT templateId() const { return templateId_; }
+    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+    std::wstring itemText(int id) const;
+    void setItemText(int id, const std::wstring& text) const;
+    bool isChecked(int id) const;
+    void setChecked(int id, bool checked) const;
+    void enableItem(int id, bool enable) const;
+    void showItem(int id, bool show) const;
+    void setCaption(const std::wstring& text) const;
+
+protected:
+    // Handlers; each returns whether it handled the message where that
+    // matters. The defaults do what the dialog manager would.
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    virtual bool OnCommand(UINT id, UINT code, HWND control) { return false; }
+    virtual bool PreTranslateMessage(MSG& msg) { return false; }
+    virtual bool OnPaint() { return false; }
+    virtual bool OnEraseBkgnd(HDC dc) { return false; }
+    // Brush for a control's background, or nullptr for the default.
+    virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) { return nullptr; }
+    virtual void OnTimer(UINT_PTR id) {}
+    virtual bool OnNotify(NMHDR* header, LRESULT& result) { return false; }
+    virtual bool OnSysCommand(WPARAM command, LPARAM lParam) { return false; }
+    // Any other message.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handled(LRESULT result);
+    bool preTranslate(MSG& msg);
+
+    UINT templateId_;
+    HWND owner_;
+    HWND hwnd_ = nullptr;
+    bool ended_ = false;
+    INT_PTR result_ = IDCANCEL;
+};
+
+} // namespace tw

@@ -1,0 +1,44 @@
+#include "Text.h"
+
+#include <windows.h>
+
+namespace tw {
+
+std::string toAnsi(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring fromAnsi(const std::string& text) {
+    if (text.empty())
+        return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0)
+        return {};
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string cutAnsi(const std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    // Walk whole characters so that a lead byte is never left without its
+    // trail byte.
+    size_t end = 0;
+    while (end < text.size()) {
+        size_t len = IsDBCSLeadByte(static_cast<BYTE>(text[end])) && end + 1 < text.size() ? 2 : 1;
+        if (end + len > maxBytes)
+            break;
+        end += len;
+    }
+    return text.substr(0, end);
+}
+
+} // namespace tw

@@ -1,0 +1,16 @@
+// Conversions between wide text and the system's ANSI code page.
+#pragma once
+#include <string>
+
+namespace tw {
+
+// Wide text to the ANSI code page; unrepresentable characters become the
+// code page's default character.
+std::string toAnsi(const std::wstring& text);
+// ANSI code page text to wide text.
+std::wstring fromAnsi(const std::string& text);
+// The first `maxBytes` bytes of ANSI text, never ending inside a
+// double-byte character.
+std::string cutAnsi(const std::string& text, size_t maxBytes);
+
+} // namespace tw

@@ -1,0 +1,67 @@
+#include "WizardPage.h"
+
+#include "ActivityLog.h"
+#include "PageChain.h"
+#include "WizardState.h"
+
+#include <shellapi.h>
+
+namespace {
+const wchar_t kSupportPage[] = L"https://www.tidewell-software.example/support/nsf-to-pst";
+}
+
+void openSupportPage() { ShellExecuteW(nullptr, L"open", kSupportPage, nullptr, nullptr, SW_SHOWNORMAL); }
+
+void WizardPage::openPage(const wchar_t* stepPicture) {
+    setTitle();
+    setUpHeaderButtons();
+    loadStepPicture(stepPicture);
+    loadBackground(L"\\main.bmp");
+    hideHeaderButtons();
+}
+
+void WizardPage::setTitle() const { setCaption(wizardState().productTitle); }
+
+void WizardPage::setUpHeaderButtons() {
+    const struct {
+        int id;
+        int icon;
+    } buttons[] = {{header_.viewLog, IDI_VIEWLOG}, {header_.support, IDI_SUPPORT}, {header_.exit, IDI_EXIT}};
+    for (const auto& b : buttons) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(b.icon), IMAGE_ICON, 16, 16, LR_SHARED));
+        SendDlgItemMessageW(hwnd(), b.id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
+void WizardPage::hideHeaderButtons() const {
+    showItem(header_.viewLog, false);
+    showItem(header_.support, false);
+    showItem(header_.exit, false);
+}
+
+void WizardPage::loadStepPicture(const wchar_t* fileName) {
+    stepPicture_.reset(loadSkinBitmap(fileName));
+    SendDlgItemMessageW(hwnd(), IDC_STEP_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(stepPicture_.get()));
+}
+
+bool WizardPage::OnCommand(UINT id, UINT code, HWND control) {
+    if (code != BN_CLICKED)
+        return false;
+    if (static_cast<int>(id) == header_.viewLog) {
+        viewLog();
+        return true;
+    }
+    if (static_cast<int>(id) == header_.support) {
+        openSupportPage();
+        return true;
+    }
+    if (static_cast<int>(id) == header_.exit) {
+        confirmExit(hwnd());
+        return true;
+    }
+    return false;
+}
+
+void WizardPage::OnCancel() { confirmExit(hwnd()); }

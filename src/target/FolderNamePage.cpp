@@ -1,0 +1,36 @@
+#include "FolderNamePage.h"
+
+#include "../conversion/ProgressPage.h"
+#include "../shell/ActivityLog.h"
+#include "../shell/LocalTime.h"
+#include "../shell/Messages.h"
+#include "../shell/PageChain.h"
+#include "../shell/WizardState.h"
+
+CCreFolDlg::CCreFolDlg(HWND owner) : WizardPage(IDD_FOLDERNAME, owner) {}
+
+BOOL CCreFolDlg::OnInitDialog() {
+    openPage(wizardState().mode == ModeAddressBook ? L"\\step5_add.bmp" : L"\\step5_mail.bmp");
+    setItemText(IDC_FOLDERNAME_NAME, localDateTimeText(kDateTimeFormat));
+    return TRUE;
+}
+
+bool CCreFolDlg::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED && id == IDC_FOLDERNAME_BACK) {
+        goBack(*this, BackKind::KeepSelection);
+        return true;
+    }
+    return WizardPage::OnCommand(id, code, control);
+}
+
+void CCreFolDlg::OnOK() {
+    WizardState& state = wizardState();
+    state.pstFolderName = itemText(IDC_FOLDERNAME_NAME);
+    if (state.pstFolderName.empty()) {
+        showInformation(hwnd(), L"Cannot continue, please specify folder name.");
+        return;
+    }
+    appendLogLines({kLogEmptyLine, L"Step 5 :", L"-------", L"New Folder in PST : " + state.pstFolderName});
+    CProDlg next(hwnd());
+    runNextPage(*this, next);
+}

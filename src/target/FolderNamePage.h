@@ -1,0 +1,13 @@
+// Step 5: the name of the folder the conversion creates in the PST.
+#pragma once
+#include "../shell/WizardPage.h"
+
+class CCreFolDlg : public WizardPage {
+public:
+    explicit CCreFolDlg(HWND owner);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override; // Next
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+};

@@ -1,0 +1,51 @@
+// Clear log asks first; View Log opens Notepad on the log.
+#include "GuiTest.h"
+#include "TestEnv.h"
+#include "shell/ActivityLog.h"
+#include "shell/WizardApp.h"
+#include "shell/WizardState.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace guitest;
+
+namespace {
+
+class LogCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wizardState() = WizardState{};
+        CTW_ZURadEZAApp().loadSettings();
+        wizardState().logDirectory = dir.path();
+        ASSERT_TRUE(testenv::writeFileBytes(logFile(), "\r\nsomething"));
+    }
+    std::wstring logFile() const { return dir.file(L"Activity Log.txt"); }
+
+    void clearAnswering(int button) {
+        std::thread robotThread([&] {
+            HWND box = wizard::expectMessageBox(GetCurrentProcessId(), L"Are you sure you want to clean log.");
+            EXPECT_EQ(L"Are you sure you want to clean log.", robot::messageBoxText(box));
+            EXPECT_EQ(MB_ICONQUESTION, robot::messageBoxIcon(box));
+            robot::answer(box, button);
+        });
+        clearLog(nullptr);
+        robotThread.join();
+    }
+
+    testenv::IsolatedRegistry registry;
+    testenv::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(LogCommandTest, ClearAnsweredNoLeavesTheFile) {
+    clearAnswering(IDNO);
+    EXPECT_EQ("\r\nsomething", testenv::readFileBytes(logFile()));
+}
+
+TEST_F(LogCommandTest, ClearAnsweredYesDeletesTheFile) {
+    clearAnswering(IDYES);
+    EXPECT_FALSE(testenv::fileExists(logFile()));
+}

@@ -1,0 +1,50 @@
+// What each test gets of its own: registry roots and a temporary directory.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace testenv {
+
+// HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process redirected to
+// fresh, empty keys, so that settings written by one test are seen by no
+// other. A child process adopts the same keys by name.
+class IsolatedRegistry {
+public:
+    IsolatedRegistry();
+    ~IsolatedRegistry();
+    IsolatedRegistry(const IsolatedRegistry&) = delete;
+    IsolatedRegistry& operator=(const IsolatedRegistry&) = delete;
+
+    const std::wstring& name() const { return name_; }
+    // Redirects this process's roots to the keys of `name` (in a child).
+    static bool adopt(const std::wstring& name);
+
+    // Convenience for the wizard's own settings.
+    void setSetting(const wchar_t* value, const std::wstring& text) const;
+    void deleteSettingsKey() const;
+
+private:
+    std::wstring name_;
+};
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// Removes a directory tree; true when nothing is left.
+bool removeTree(const std::wstring& path);
+std::string readFileBytes(const std::wstring& path);
+bool writeFileBytes(const std::wstring& path, const std::string& bytes);
+bool fileExists(const std::wstring& path);
+
+} // namespace testenv

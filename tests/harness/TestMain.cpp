@@ -1,0 +1,3 @@
+#include "Child.h"
+
+int main(int argc, char** argv) { return child::main(argc, argv); }
