@@ -97,6 +97,10 @@ REGEDIT4
 "Managed"="N"
 REG
     "$WINE" regedit /S "$(to_win "$reg")"
+    # The desktop that regedit started has no display; the processes to come
+    # must start their own, on the display they are given.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
 }
 
 # --- an X display and a warm Wine for the windows --------------------------

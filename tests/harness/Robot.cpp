@@ -173,13 +173,11 @@ HWND waitForMessageBox(const wchar_t* caption, DWORD pid, int timeoutMs) {
 
 std::wstring messageBoxText(HWND box) { return controlText(box, 0xFFFF); }
 
-UINT messageBoxIcon(HWND box) {
-    // The icon is a static control; Windows numbers it 20, Wine 1088.
-    HWND icon = GetDlgItem(box, 20);
-    if (!icon || !IsWindowVisible(icon))
-        icon = GetDlgItem(box, 1088);
-    if (!icon || !IsWindowVisible(icon))
-        return 0;
+namespace {
+
+// Which system icon the static shows: each candidate is drawn over the
+// box's own background and compared with the screen.
+UINT iconShown(HWND icon) {
     Capture shown = captureWindow(icon, true);
     if (shown.width < 32 || shown.height < 32)
         return 0;
@@ -190,8 +188,6 @@ UINT messageBoxIcon(HWND box) {
                       {IDI_QUESTION, MB_ICONQUESTION},
                       {IDI_EXCLAMATION, MB_ICONWARNING},
                       {IDI_ASTERISK, MB_ICONINFORMATION}};
-    // Draw each system icon over the box's own background and see which
-    // one the screen shows.
     UINT best = 0;
     size_t bestMatches = 0;
     HDC screen = GetDC(nullptr);
@@ -222,6 +218,28 @@ UINT messageBoxIcon(HWND box) {
     }
     ReleaseDC(nullptr, screen);
     return bestMatches >= 32 * 32 * 9 / 10 ? best : 0;
+}
+
+} // namespace
+
+UINT messageBoxIcon(HWND box) {
+    // The icon is a static control; Windows numbers it 20, Wine 1088.
+    HWND icon = GetDlgItem(box, 20);
+    if (!icon || !IsWindowVisible(icon))
+        icon = GetDlgItem(box, 1088);
+    if (!icon || !IsWindowVisible(icon))
+        return 0;
+    // The box may be shown but not painted yet: have it paint (the redraw
+    // is carried out by the box's thread before RedrawWindow returns), and
+    // look again until a known icon is on the screen.
+    UINT found = 0;
+    waitUntil(
+        [&] {
+            RedrawWindow(icon, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            return (found = iconShown(icon)) != 0;
+        },
+        3000);
+    return found;
 }
 
 bool answer(HWND box, int buttonId) {
