@@ -83,6 +83,9 @@ install_into_prefix() {
     mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$NOTES_DATA"
     cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
     cp "$BUILD/skin/"*.bmp "$SKIN_DIR_HOST/"
+    # Wine's own fonts (Tahoma for the dialogs, Marlett for the caption
+    # buttons), where every Windows program finds its fonts.
+    cp -n /usr/share/wine/fonts/*.ttf "$PREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     local reg="$BUILD/install.reg"
     cat >"$reg" <<REG
 REGEDIT4
@@ -128,6 +131,8 @@ start_warm_wine() {
     wineserver -p >/dev/null 2>&1 </dev/null || true
     "$WINE" "$BUILD/win64/tools/deskhold/deskhold.exe" >/dev/null 2>&1 </dev/null &
     DESKHOLD_PID=$!
+    # Wait until the server and the desktop answer before the first test.
+    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 stop_all() {

@@ -73,6 +73,15 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
         EXPECT_TRUE(robot::isChecked(step4, IDC_TARGET_EXISTING));
         EXPECT_FALSE(robot::isEnabled(step4, IDC_TARGET_NEW_BROWSE));
         EXPECT_FALSE(robot::isEnabled(step4, IDC_TARGET_BACKUP_BROWSE));
+        // The two choices are one group of radio buttons.
+        robot::click(step4, IDC_TARGET_NEW);
+        EXPECT_TRUE(robot::waitUntil([&] { return robot::isChecked(step4, IDC_TARGET_NEW); }));
+        EXPECT_FALSE(robot::isChecked(step4, IDC_TARGET_EXISTING));
+        EXPECT_TRUE(robot::isEnabled(step4, IDC_TARGET_NEW_BROWSE));
+        EXPECT_FALSE(robot::isEnabled(step4, IDC_TARGET_EXISTING_BROWSE));
+        robot::click(step4, IDC_TARGET_EXISTING);
+        EXPECT_TRUE(robot::waitUntil([&] { return robot::isChecked(step4, IDC_TARGET_EXISTING); }));
+        EXPECT_FALSE(robot::isChecked(step4, IDC_TARGET_NEW));
         robot::setText(step4, IDC_TARGET_EXISTING_PATH, L"C:\\Data\\target.pst");
         HWND step5 = goNext(step4, IDOK, 5);
         std::wstring proposal = robot::controlText(step5, IDC_FOLDERNAME_NAME);
