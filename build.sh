@@ -60,8 +60,12 @@ build_windows() {
 
 # --- the Wine prefix, set up as the installer would ------------------------
 wine_env() {
-    export WINEPREFIX="$PREFIX" WINEDEBUG=-all LC_ALL=en_US.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$PREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
+
+# Wine in the locale the wizard is tested in (set for Wine alone: the host
+# need not have that locale generated).
+wine() { env LC_ALL=en_US.UTF-8 "$WINE" "$@"; }
 
 # A host path as the prefix sees it (drive Z: is the host's root).
 to_win() {
@@ -77,7 +81,7 @@ install_into_prefix() {
     if [ ! -f "$PREFIX/system.reg" ]; then
         say "Creating the Wine prefix $PREFIX"
         mkdir -p "$PREFIX"
-        "$WINE" wineboot --init >/dev/null 2>&1
+        wine wineboot --init >/dev/null 2>&1
         wineserver -w
     fi
     mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$NOTES_DATA"
@@ -99,7 +103,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 REG
-    "$WINE" regedit /S "$(to_win "$reg")"
+    wine regedit /S "$(to_win "$reg")"
     # The desktop that regedit started has no display; the processes to come
     # must start their own, on the display they are given.
     wineserver -k >/dev/null 2>&1 || true
@@ -129,10 +133,10 @@ start_warm_wine() {
     # One persistent wineserver and one desktop for every process to come;
     # their output must not hold the callers' pipes open.
     wineserver -p >/dev/null 2>&1 </dev/null || true
-    "$WINE" "$BUILD/win64/tools/deskhold/deskhold.exe" >/dev/null 2>&1 </dev/null &
+    wine "$BUILD/win64/tools/deskhold/deskhold.exe" >/dev/null 2>&1 </dev/null &
     DESKHOLD_PID=$!
     # Wait until the server and the desktop answer before the first test.
-    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+    wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 stop_all() {
@@ -167,7 +171,7 @@ cmd_demo() {
     if [ -n "${DISPLAY:-}" ] && [ -z "$shots$source$pst$folder" ] && [ "$mode" = mails ]; then
         say "Starting the wizard on $DISPLAY"
         wine_env
-        "$WINE" "$APP_DIR_WIN\\TidewellNsfToPst.exe" || true
+        wine "$APP_DIR_WIN\\TidewellNsfToPst.exe" || true
         say "LOG: $log"
         return 0
     fi
@@ -191,7 +195,7 @@ cmd_demo() {
     start_warm_wine
     say "Walking through the wizard's pages (headless on $DISPLAY):"
     local status=0
-    "$WINE" "$BUILD/win64/tools/walkthrough/walkthrough.exe" "${args[@]}" || status=$?
+    wine "$BUILD/win64/tools/walkthrough/walkthrough.exe" "${args[@]}" || status=$?
     [ -n "$shots" ] && say "Screenshots: $(realpath "$shots")"
     say "LOG: $log"
     [ -f "$pst" ] && say "PST: $pst"
