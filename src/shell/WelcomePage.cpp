@@ -17,13 +17,7 @@ BOOL CTW_ZURadEZADlg::OnInitDialog() {
     hideHeaderButtons();
     writeStartLines();
 
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    bigIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    setApplicationIcon();
 
     CreateDirectoryW(attachmentDirectory().c_str(), nullptr);
     return TRUE;

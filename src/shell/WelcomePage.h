@@ -3,8 +3,6 @@
 #pragma once
 #include "WizardPage.h"
 
-#include "../framework/Handles.h"
-
 class CTW_ZURadEZADlg : public WizardPage {
 public:
     explicit CTW_ZURadEZADlg(HWND owner = nullptr);
@@ -18,5 +16,4 @@ protected:
 
 private:
     void writeStartLines();
-    tw::IconHandle bigIcon_, smallIcon_;
 };

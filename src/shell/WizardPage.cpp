@@ -18,6 +18,18 @@ void WizardPage::openPage(const wchar_t* stepPicture) {
     loadStepPicture(stepPicture);
     loadBackground(L"\\main.bmp");
     hideHeaderButtons();
+    // Every page shows in the task bar, so each carries the program's icon.
+    setApplicationIcon();
+}
+
+void WizardPage::setApplicationIcon() {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    bigIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
 void WizardPage::setTitle() const { setCaption(wizardState().productTitle); }

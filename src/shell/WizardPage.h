@@ -4,6 +4,7 @@
 #pragma once
 #include "SkinnedDialog.h"
 
+#include "../framework/Handles.h"
 #include "../resources/resource.h"
 
 struct HeaderButtonIds {
@@ -24,6 +25,8 @@ protected:
     void setUpHeaderButtons();
     void hideHeaderButtons() const;
     void loadStepPicture(const wchar_t* fileName);
+    // The application icon as the window's big and small icon.
+    void setApplicationIcon();
 
     // View Log, Support and Exit from the header buttons.
     bool OnCommand(UINT id, UINT code, HWND control) override;
@@ -34,6 +37,7 @@ protected:
 
 private:
     tw::Bitmap stepPicture_;
+    tw::IconHandle bigIcon_, smallIcon_;
 };
 
 // Opens the maker's support page in the browser.
