@@ -16,7 +16,7 @@ PRODUCT="Tidewell for NSF to PST"
 APP_DIR_WIN="C:\\Program Files\\$PRODUCT"
 APP_DIR_HOST="$PREFIX/drive_c/Program Files/$PRODUCT"
 SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
-NOTES_DATA="$ROOT/samples/notes/data"
+NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest)
 
@@ -48,6 +48,8 @@ build_native() {
     cmake --build "$BUILD/native" -j "$JOBS"
     mkdir -p "$BUILD/skin"
     "$BUILD/native/tools/skingen/skingen" "$BUILD/skin"
+    # The sample Notes data directory: mail/annaberg.nsf and names.nsf.
+    "$BUILD/native/tools/notesgen/notesgen" sample "$NOTES_DATA"
 }
 
 # build_windows ARCH DIR TESTS(ON|OFF)
@@ -84,7 +86,7 @@ install_into_prefix() {
         wine wineboot --init >/dev/null 2>&1
         wineserver -w
     fi
-    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$NOTES_DATA"
+    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST"
     cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
     cp "$BUILD/skin/"*.bmp "$SKIN_DIR_HOST/"
     # Wine's own fonts (Tahoma for the dialogs, Marlett for the caption

@@ -1,0 +1,27 @@
+// What the library takes from the machine it runs on: its 8-bit text (the
+// ANSI code page on Windows) and its way of writing a local date and time.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace notes {
+
+struct CivilTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0;
+};
+
+// UTF-8 (the database file's encoding) to platform text; characters the
+// platform text cannot hold become its default character.
+std::string utf8ToPlatform(const std::string& utf8);
+// Platform text to UTF-8.
+std::string platformToUtf8(const std::string& text);
+
+// The local wall-clock time of an instant given as seconds since
+// 1970-01-01 00:00 UTC.
+CivilTime toLocalTime(int64_t utcSeconds);
+// A date and/or time in the user's short date and time format, in platform
+// text, without a zone.
+std::string renderDateTime(const CivilTime& t, bool withDate, bool withTime);
+
+} // namespace notes

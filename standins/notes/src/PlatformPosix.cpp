@@ -1,0 +1,94 @@
+// The platform outside Windows: Windows-1252 as 8-bit text, month/day/year
+// with a 24-hour clock as the date format, the C library's local time.
+#include "Platform.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace notes {
+
+namespace {
+
+// Windows-1252 characters 0x80-0x9F (0 where the code page has none).
+const uint16_t kHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                            0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+uint32_t decodeUtf8(const std::string& s, size_t& i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    uint32_t cp = len == 1 ? c : c & (0x7F >> len);
+    for (int k = 1; k < len; ++k) {
+        unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    i += len;
+    return cp;
+}
+
+} // namespace
+
+std::string utf8ToPlatform(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp = decodeUtf8(utf8, i);
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        char mapped = '?';
+        for (int k = 0; k < 32; ++k)
+            if (kHigh[k] == cp && cp != 0)
+                mapped = static_cast<char>(0x80 + k);
+        out += mapped;
+    }
+    return out;
+}
+
+std::string platformToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        uint32_t cp = c < 0x80 || c >= 0xA0 ? c : (kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+CivilTime toLocalTime(int64_t utcSeconds) {
+    std::time_t t = static_cast<std::time_t>(utcSeconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string renderDateTime(const CivilTime& t, bool withDate, bool withTime) {
+    char text[64] = {};
+    if (withDate && withTime)
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year, t.hour, t.minute,
+                      t.second);
+    else if (withDate)
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", t.month, t.day, t.year);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return text;
+}
+
+} // namespace notes
