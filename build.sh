@@ -5,6 +5,7 @@
 #   ./build.sh demo [--mode mails|contacts] [--source PATH] [--pst PATH]
 #                   [--folder NAME] [--screenshots DIR]
 #   ./build.sh test
+#   ./build.sh bench    (benchmarks: figures, not part of the tests)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,7 +25,7 @@ say() { printf '%s\n' "$*"; }
 die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }
 
 usage() {
-    sed -n '2,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+    sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -222,7 +223,24 @@ cmd_test() {
     return $status
 }
 
+cmd_bench() {
+    ensure_packages
+    # Optimised and without the sanitizers, which would distort the figures.
+    cmake -S "$ROOT" -B "$BUILD/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_SANITIZE=OFF -DTW_BUILD_TESTS=OFF \
+        >/dev/null
+    cmake --build "$BUILD/bench" -j "$JOBS"
+    local data="$BUILD/bench-data"
+    mkdir -p "$data"
+    # 20,000 documents of a 4 KB body and a 36 KB attachment: about 1 GB.
+    if [ ! -f "$data/mail-1g.nsf" ]; then
+        say "Generating $data/mail-1g.nsf"
+        "$BUILD/bench/tools/notesgen/notesgen" mail "$data/mail-1g.nsf" 20000 4096 36864 1 10
+    fi
+    "$BUILD/bench/tools/bench/notes_bench" "$data/mail-1g.nsf"
+}
+
 case "${1:-}" in
+bench) shift; [ $# -eq 0 ] || usage; cmd_bench ;;
 demo) shift; cmd_demo "$@" ;;
 test) shift; [ $# -eq 0 ] || usage; cmd_test ;;
 *) usage ;;

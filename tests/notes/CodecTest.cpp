@@ -71,3 +71,41 @@ TEST(DxlDateTime, RenderedInLocalTimeWithoutZone) {
     EXPECT_EQ("03/14/1975", notes::renderDxlDateTime(*notes::parseDxlDateTime("19750314")));
 }
 #endif
+
+#ifdef _WIN32
+#include <windows.h>
+#include <oleauto.h>
+
+namespace {
+
+// The text through the platform's own date conversion, as the wizard does it.
+bool toDate(const std::string& text, SYSTEMTIME& out) {
+    std::wstring wide(text.begin(), text.end());
+    VARIANT in, date;
+    VariantInit(&in);
+    VariantInit(&date);
+    in.vt = VT_BSTR;
+    in.bstrVal = SysAllocString(wide.c_str());
+    HRESULT hr = VariantChangeTypeEx(&date, &in, LOCALE_USER_DEFAULT, 0, VT_DATE);
+    VariantClear(&in);
+    return SUCCEEDED(hr) && VariantTimeToSystemTime(date.date, &out);
+}
+
+} // namespace
+
+TEST(DxlDateTime, ThePlatformReadsTheRenderedTextBack) {
+    std::string text = notes::renderDxlDateTime(*notes::parseDxlDateTime("20070307T090500,00+01"));
+    SYSTEMTIME got{};
+    ASSERT_TRUE(toDate(text, got)) << text;
+    SYSTEMTIME utc{2007, 3, 3, 7, 8, 5, 0, 0}, local{};
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
+    EXPECT_EQ(local.wYear, got.wYear) << text;
+    EXPECT_EQ(local.wMonth, got.wMonth) << text;
+    EXPECT_EQ(local.wDay, got.wDay) << text;
+    EXPECT_EQ(local.wHour, got.wHour) << text;
+    EXPECT_EQ(local.wMinute, got.wMinute) << text;
+
+    std::string two = text + ";" + notes::renderDxlDateTime(*notes::parseDxlDateTime("20070308T090500,00+01"));
+    EXPECT_FALSE(toDate(two, got)) << "two joined values are no date: " << two;
+}
+#endif
