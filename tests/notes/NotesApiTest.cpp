@@ -277,3 +277,15 @@ TEST_F(NotesApiTest, ThrownErrorsCarryTheirCode) {
         EXPECT_EQ(LNERR_INDEX_OUT_OF_RANGE, error);
     }
 }
+
+TEST_F(NotesApiTest, CharactersThePlatformTextCannotHoldBecomeItsDefault) {
+    TempDirectory work;
+    writeWholeFile(work.file("x.nsf"), "<database><document form='Memo'><noteinfo unid='A'/>"
+                                       "<item name='Subject'><text>caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC</text></item>"
+                                       "</document><folder name='F'><entry unid='A'/></folder></database>");
+    LNDatabase db;
+    ASSERT_EQ(LNNOERROR, session.GetDatabase(work.file("x.nsf"), &db));
+    ASSERT_EQ(LNNOERROR, db.Open());
+    LNDocument doc = document(views(db)["F"], 0);
+    EXPECT_EQ(std::string("caf\xE9 ??"), firstText(doc, "Subject"));
+}
