@@ -117,6 +117,17 @@ void Dialog::showItem(int id, bool show) const {
 
 void Dialog::setCaption(const std::wstring& text) const { SetWindowTextW(hwnd_, text.c_str()); }
 
+void Dialog::callOnOwnThread(const std::function<void()>& work) const {
+    HWND window = hwnd_;
+    if (!window || !IsWindow(window))
+        return;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        work();
+        return;
+    }
+    SendMessageW(window, WM_TW_CALL, 0, reinterpret_cast<LPARAM>(&work));
+}
+
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Dialog* self;
     if (message == WM_INITDIALOG) {
@@ -206,6 +217,9 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnSysCommand(wParam, lParam))
             return handled(0);
         break;
+    case WM_TW_CALL:
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return handled(0);
     default:
         break;
     }

@@ -3,9 +3,14 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace tw {
+
+// Framework message: run a function on the dialog's thread (lParam points
+// at it). Private messages of the pages start after it.
+constexpr UINT WM_TW_CALL = WM_APP + 0;
 
 class Dialog {
 public:
@@ -29,6 +34,10 @@ public:
     void enableItem(int id, bool enable) const;
     void showItem(int id, bool show) const;
     void setCaption(const std::wstring& text) const;
+
+    // Runs `work` on the dialog's own thread and waits for it: how a worker
+    // changes the dialog's controls. Does nothing once the window is gone.
+    void callOnOwnThread(const std::function<void()>& work) const;
 
 protected:
     // Handlers; each returns whether it handled the message where that

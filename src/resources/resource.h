@@ -11,6 +11,15 @@
 #define IDI_VIEWLOG 131
 #define IDI_SUPPORT 132
 #define IDI_EXIT 133
+// Icons of the folder tree (Step 3)
+#define IDI_TREE_TRASH 140
+#define IDI_TREE_ALL 141
+#define IDI_TREE_FOLDER 142
+#define IDI_TREE_DRAFTS 143
+#define IDI_TREE_INBOX 144
+#define IDI_TREE_FOLDER_OPEN 146
+#define IDI_TREE_SENT 147
+#define IDI_TREE_NOTES 152
 
 // Menu shared by every page, and its commands
 #define IDR_WIZARD_MENU 130

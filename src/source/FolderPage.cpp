@@ -1,6 +1,9 @@
 #include "FolderPage.h"
 
+#include "../framework/Boundary.h"
+#include "../framework/Text.h"
 #include "../shell/ActivityLog.h"
+#include "../shell/Messages.h"
 #include "../shell/PageChain.h"
 #include "../shell/WizardState.h"
 #include "../target/TargetPage.h"
@@ -9,9 +12,60 @@ Ctreedlg::Ctreedlg(HWND owner)
     : WizardPage(IDD_FOLDERS, owner,
                  HeaderButtonIds{IDC_FOLDERS_HEADER_VIEWLOG, IDC_FOLDERS_HEADER_SUPPORT, IDC_FOLDERS_HEADER_EXIT}) {}
 
+Ctreedlg::~Ctreedlg() {
+    // The window is gone by now, so a worker still running finds every
+    // change it asks for refused, and ends at its next poll.
+    enumerationStopRequested = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
 BOOL Ctreedlg::OnInitDialog() {
     openPage(wizardState().mode == ModeAddressBook ? L"\\step3_add.bmp" : L"\\step3_mail.bmp");
+    tree_.attachDlgItem(hwnd(), IDC_FOLDERS_TREE);
+    auto work = wizardState().mode == ModeAddressBook ? &ListAddressBook : &EnumerateMailFolders;
+    worker_ = std::thread([this, work] { tw::guarded("Step 3 worker", 0, [&] { return work(this), 0; }); });
     return TRUE;
+}
+
+void Ctreedlg::addFolderPath(const std::string& path) {
+    callOnOwnThread([&] { tree_.AddFolderPath(path); });
+}
+
+void Ctreedlg::addAddressBook(const std::wstring& sourcePath) {
+    callOnOwnThread([&] {
+        HTREEITEM root = tree_.AddItem(nullptr, L"Lotus Notes");
+        tree_.AddItem(root, sourcePath);
+    });
+}
+
+void Ctreedlg::initFolderIcons() {
+    callOnOwnThread([&] { tree_.InitFolderIcons(); });
+}
+
+void Ctreedlg::showListingControls(bool show) {
+    callOnOwnThread([&] {
+        showItem(IDC_FOLDERS_WAIT, show);
+        showItem(IDC_FOLDERS_PROGRESS, show);
+    });
+}
+
+void Ctreedlg::enableNavigation(bool enable) {
+    callOnOwnThread([&] {
+        enableItem(IDC_FOLDERS_BACK, enable);
+        enableItem(IDOK, enable);
+    });
+}
+
+void Ctreedlg::setProgress(int percent) {
+    callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_FOLDERS_PROGRESS, PBM_SETPOS, percent, 0); });
+}
+
+void Ctreedlg::reportUnreadableSource(const std::string& libraryText) {
+    callOnOwnThread([&] {
+        showMessage(hwnd(), L"The source database could not be read.\r\n\r\n" + tw::fromAnsi(libraryText),
+                    MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
+    });
 }
 
 bool Ctreedlg::OnCommand(UINT id, UINT code, HWND control) {
@@ -22,9 +76,33 @@ bool Ctreedlg::OnCommand(UINT id, UINT code, HWND control) {
     return WizardPage::OnCommand(id, code, control);
 }
 
+void Ctreedlg::OnCancel() {
+    if (askToExit(hwnd())) {
+        enumerationStopRequested = true;
+        endProcess();
+    }
+}
+
+void Ctreedlg::collectChecked(HTREEITEM parent) {
+    // A parent before its children, siblings in tree order.
+    for (HTREEITEM item : tree_.Children(parent)) {
+        if (tree_.IsChecked(item))
+            wizardState().selectedFolders.append(tw::fromAnsi(tree_.GetItemPath(item)));
+        collectChecked(item);
+    }
+}
+
 void Ctreedlg::OnOK() {
     WizardState& state = wizardState();
+    state.selectedFolders.clear();
+    // Top-level items are never entries: only their descendants.
+    for (HTREEITEM top : tree_.Children(nullptr))
+        collectChecked(top);
     state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
+    if (state.selectedFolderCount == 0) {
+        showMessage(hwnd(), L"Please Select Any Folder", MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+        return;
+    }
     writeSelectionLines();
     CTrgDlg next(hwnd());
     runNextPage(*this, next);

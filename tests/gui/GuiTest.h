@@ -2,6 +2,7 @@
 #pragma once
 #include "Robot.h"
 #include "WizardPages.h"
+#include "resource.h"
 
 #include <string>
 
@@ -23,5 +24,19 @@ inline int count(const std::string& text, const std::string& what) {
 }
 
 inline std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// Waits until Step 3 has listed its folders (Next enabled again).
+inline void waitForListing(HWND step3) {
+    if (!robot::waitUntil([&] { return robot::isEnabled(step3, IDOK); }))
+        robot::abandon("Step 3 never finished listing");
+}
+
+// Checks the item of that text on Step 3.
+inline void checkFolder(HWND step3, const std::wstring& text) {
+    HWND tree = robot::control(step3, IDC_FOLDERS_TREE);
+    HTREEITEM item = robot::findTreeItem(tree, text);
+    if (!item || !robot::clickTreeCheckBox(tree, item))
+        robot::abandon("no check box for " + narrow(text));
+}
 
 } // namespace guitest

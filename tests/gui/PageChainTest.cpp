@@ -1,6 +1,8 @@
 // Steps 2 to 5 in this process: the main thread runs Step 2 modally, a robot
 // thread walks forward to Step 5 and back again.
+#include "Generators.h"
 #include "GuiTest.h"
+#include "framework/Text.h"
 #include "TestEnv.h"
 #include "resource.h"
 #include "shell/WizardApp.h"
@@ -23,6 +25,14 @@ protected:
         wizardState() = WizardState{};
         CTW_ZURadEZAApp().loadSettings();
         wizardState().mode = ModeMails;
+        sample = dir.file(L"mail.nsf");
+        ASSERT_TRUE(notesgen::writeSampleMail(tw::toAnsi(sample)));
+    }
+
+    // Step 3 over the sample: Inbox checked, then Next.
+    static void throughStepThree(HWND step3) {
+        waitForListing(step3);
+        checkFolder(step3, L"Inbox");
     }
 
     std::string log() const { return testenv::readFileBytes(dir.file(L"Activity Log.txt")); }
@@ -38,6 +48,7 @@ protected:
 
     testenv::IsolatedRegistry registry;
     testenv::TempDir dir;
+    std::wstring sample;
 };
 
 HWND goNext(HWND page, int nextId, int step) {
@@ -57,7 +68,6 @@ HWND goBack(HWND page, int backId, HWND previous) {
 } // namespace
 
 TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
-    wizardState().selectedFolders.append(L"Lotus Notes\\Inbox\\");
     bool emptiedByBackOnStepFour = false;
     INT_PTR result = runStepTwo([&](HWND step2) {
         EXPECT_EQ(wizard::kTitle, robot::windowText(step2));
@@ -65,10 +75,11 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
         EXPECT_EQ(3, GetMenuItemCount(menu)) << "the wizard menu";
         EXPECT_EQ(static_cast<UINT>(ID_LOG_VIEW), GetMenuItemID(GetSubMenu(menu, 1), 0));
         EXPECT_FALSE(robot::isEnabled(step2, IDC_SOURCE_BACKUP_BROWSE));
-        robot::setText(step2, IDC_SOURCE_PATH, L"C:\\Data\\mail.nsf");
+        robot::setText(step2, IDC_SOURCE_PATH, sample);
 
         HWND step3 = goNext(step2, IDC_SOURCE_NEXT, 3);
         EXPECT_FALSE(robot::isVisible(step3, IDC_FOLDERS_HEADER_EXIT));
+        throughStepThree(step3);
         HWND step4 = goNext(step3, IDOK, 4);
         EXPECT_TRUE(robot::isChecked(step4, IDC_TARGET_EXISTING));
         EXPECT_FALSE(robot::isEnabled(step4, IDC_TARGET_NEW_BROWSE));
@@ -97,14 +108,16 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
     });
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(emptiedByBackOnStepFour);
-    EXPECT_EQ(L"C:\\Data\\mail.nsf", wizardState().sourcePath);
+    EXPECT_EQ(sample, wizardState().sourcePath);
     EXPECT_EQ(L"C:\\Data\\target.pst", wizardState().pstPath);
 
     std::string bytes = log();
-    EXPECT_NE(std::string::npos, bytes.find("\r\n\r\n\r\nStep 2 :\r\n-------\r\nNSF Source Path : C:\\Data\\mail.nsf"
+    EXPECT_NE(std::string::npos, bytes.find("\r\n\r\n\r\nStep 2 :\r\n-------\r\nNSF Source Path : " + tw::toAnsi(sample) +
                                             "\r\nBackup NSF Path : \r\n"))
         << bytes;
-    EXPECT_NE(std::string::npos, bytes.find("\r\nStep 3 :\r\n-------\r\nList of Selected NSF Folder(s) : ")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("\r\nStep 3 :\r\n-------\r\nList of Selected NSF Folder(s) : "
+                                            "\r\nLotus Notes\\Inbox\\\r\n"))
+        << bytes;
     EXPECT_NE(std::string::npos, bytes.find("\r\nStep 4 :\r\n-------\r\nNew PST File Path : \r\nDefault PST Path : "
                                             "C:\\Data\\target.pst\r\nBackup PST Path : "))
         << bytes;
@@ -113,7 +126,10 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
 
 TEST_F(PageChainTest, StepFiveRefusesAnEmptyName) {
     INT_PTR result = runStepTwo([&](HWND step2) {
-        HWND step5 = goNext(goNext(goNext(step2, IDC_SOURCE_NEXT, 3), IDOK, 4), IDOK, 5);
+        robot::setText(step2, IDC_SOURCE_PATH, sample);
+        HWND step3 = goNext(step2, IDC_SOURCE_NEXT, 3);
+        throughStepThree(step3);
+        HWND step5 = goNext(goNext(step3, IDOK, 4), IDOK, 5);
         robot::setText(step5, IDC_FOLDERNAME_NAME, L"");
         robot::click(step5, IDOK);
         HWND box = wizard::expectMessageBox(GetCurrentProcessId(), L"Cannot continue, please specify folder name.");

@@ -4,6 +4,7 @@
 #include "RemoteMemory.h"
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <thread>
 
@@ -276,6 +277,68 @@ std::vector<TreeItem> treeItems(HWND tree) {
     };
     visit(visit, reinterpret_cast<HTREEITEM>(send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), 0);
     return items;
+}
+
+HTREEITEM findTreeItem(HWND tree, const std::wstring& text) {
+    for (const TreeItem& item : treeItems(tree))
+        if (item.text == text)
+            return item.handle;
+    return nullptr;
+}
+
+namespace {
+
+// A point of the item whose hit test gives `flags`, searched leftwards from
+// the label's left edge (check box, then icon) or at the label's middle.
+bool pointOnItem(HWND tree, HTREEITEM item, UINT flags, POINT& at) {
+    RemoteMemory memory(tree, sizeof(RECT) + sizeof(TVHITTESTINFO));
+    send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
+    RECT r{};
+    std::memcpy(&r, &item, sizeof item);
+    memory.write(&r, sizeof r);
+    if (!send(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(memory.address())))
+        return false;
+    memory.read(&r, sizeof r);
+    const int y = (r.top + r.bottom) / 2;
+    if (flags & TVHT_ONITEMLABEL) {
+        at = {(r.left + r.right) / 2, y};
+        return true;
+    }
+    for (int x = r.left - 1; x >= 0; --x) {
+        TVHITTESTINFO hit{};
+        hit.pt = {x, y};
+        memory.write(&hit, sizeof hit, sizeof(RECT));
+        auto* remote = reinterpret_cast<TVHITTESTINFO*>(memory.as<char>() + sizeof(RECT));
+        HTREEITEM found = reinterpret_cast<HTREEITEM>(send(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote)));
+        memory.read(&hit, sizeof hit, sizeof(RECT));
+        if (found == item && (hit.flags & flags)) {
+            at = {x, y};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool pressAt(HWND tree, POINT at) {
+    // Sent, so that the press has been handled when we return (a tree's
+    // press opens no modal loop of its own).
+    LPARAM where = MAKELPARAM(at.x, at.y);
+    send(tree, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    send(tree, WM_LBUTTONUP, 0, where);
+    return true;
+}
+
+} // namespace
+
+bool clickTreeCheckBox(HWND tree, HTREEITEM item) {
+    POINT at{};
+    return pointOnItem(tree, item, TVHT_ONITEMSTATEICON, at) && pressAt(tree, at);
+}
+
+bool clickTreeLabel(HWND tree, HTREEITEM item) {
+    POINT at{};
+    return pointOnItem(tree, item, TVHT_ONITEMLABEL, at) && pressAt(tree, at);
 }
 
 Capture captureWindow(HWND hwnd, bool clientOnly) {

@@ -67,6 +67,11 @@ struct TreeItem {
     bool bold;
 };
 std::vector<TreeItem> treeItems(HWND tree);
+// The first item with that text (depth-first), or null.
+HTREEITEM findTreeItem(HWND tree, const std::wstring& text);
+// A mouse press (down and up, posted) on the item's check box or label.
+bool clickTreeCheckBox(HWND tree, HTREEITEM item);
+bool clickTreeLabel(HWND tree, HTREEITEM item);
 
 // The pixels of a window (or its client area) as shown on the screen.
 struct Capture {

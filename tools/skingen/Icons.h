@@ -14,5 +14,7 @@ struct IconArt {
 
 // icon 128 (application), 131 (View Log), 132 (Support), 133 (Exit)
 std::vector<IconArt> programIcons();
+// icons 140-144, 146, 147 and 152 of the folder tree
+std::vector<IconArt> treeIcons();
 
 } // namespace skin

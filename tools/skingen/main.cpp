@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     ok &= save(out + "msgskin.bmp", img::encodeBmp(skin::dialogBackground(kDialogWidth, kDialogHeight)));
     for (const skin::StepBanner& b : skin::stepBanners())
         ok &= save(out + b.fileName, img::encodeBmp(skin::stepBanner(b, fonts, kBannerWidth, kBannerHeight)));
-    for (const skin::IconArt& icon : skin::programIcons())
-        ok &= save(out + icon.fileName, img::encodeIco(icon.sizes));
+    for (const auto& icons : {skin::programIcons(), skin::treeIcons()})
+        for (const skin::IconArt& icon : icons)
+            ok &= save(out + icon.fileName, img::encodeIco(icon.sizes));
     return ok ? 0 : 1;
 }

@@ -141,9 +141,16 @@ int Walk::run() {
     HWND step3 = page(3);
     // Next is enabled once the folders are listed.
     robot::waitUntil([&] { return robot::isEnabled(step3, IDOK); }, kPageTimeoutMs);
-    std::vector<robot::TreeItem> items = robot::treeItems(robot::control(step3, IDC_FOLDERS_TREE));
+    HWND tree = robot::control(step3, IDC_FOLDERS_TREE);
+    std::vector<robot::TreeItem> items = robot::treeItems(tree);
+    // Open the root and tick it: every folder below it is ticked too.
+    if (!items.empty()) {
+        robot::clickTreeLabel(tree, items.front().handle);
+        robot::clickTreeCheckBox(tree, items.front().handle);
+    }
     screenshot(step3, 3);
-    say(L"Step 3: " + std::to_wstring(items.size()) + L" folder item(s) listed, pressed Next.");
+    say(L"Step 3: " + std::to_wstring(items.size()) + L" folder item(s) listed" +
+        (items.empty() ? L"" : L", ticked \"" + items.front().text + L"\" and all below it") + L", pressed Next.");
     if (!next(step3, IDOK, 4))
         return end(), 1;
 

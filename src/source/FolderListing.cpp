@@ -1,0 +1,93 @@
+// The workers of Step 3. They read the database through the Notes library
+// and hand every change of the page to the page's own thread.
+#include "../adapters/NotesLibrary.h"
+#include "../framework/Text.h"
+#include "../shell/WizardState.h"
+#include "FolderPage.h"
+
+#include <vector>
+
+namespace {
+
+constexpr size_t kMaxPathBytes = 255;
+
+// The plain names of the system folders.
+const char* systemFolderPath(const std::string& name) {
+    static const struct {
+        const char* notesName;
+        const char* path;
+    } folders[] = {{"($Inbox)", "Lotus Notes\\Inbox\\"},
+                   {"($Sent)", "Lotus Notes\\Sent\\"},
+                   {"($Drafts)", "Lotus Notes\\Drafts\\"},
+                   {"($All)", "Lotus Notes\\All\\"},
+                   {"($Trash)", "Lotus Notes\\Trash\\"}};
+    for (const auto& f : folders)
+        if (name == f.notesName)
+            return f.path;
+    return nullptr;
+}
+
+} // namespace
+
+void ListAddressBook(Ctreedlg* page) {
+    page->enableNavigation(false);
+    page->showListingControls(false);
+    page->initFolderIcons();
+    // Through the ANSI code page, as the library would take it.
+    page->addAddressBook(tw::fromAnsi(tw::cutAnsi(tw::toAnsi(wizardState().sourcePath), kMaxPathBytes)));
+    page->enableNavigation(true);
+}
+
+void EnumerateMailFolders(Ctreedlg* page) {
+    page->enableNavigation(false);
+    LNNotesSession session;
+    LNViewFolderArray views;
+    LNINT count = 0;
+    try {
+        LNSTATUS status = session.Init(LNAPI_RELEASE_700);
+        if (status != LNNOERROR)
+            throw status;
+        LNSetThrowAllErrorsGlobal(TRUE);
+        LNDatabase db;
+        session.GetDatabase(tw::cutAnsi(tw::toAnsi(wizardState().sourcePath), kMaxPathBytes).c_str(), &db, "");
+        db.Open(0);
+        db.GetViewFolders(&views, FALSE);
+        count = views.GetCount();
+    } catch (LNSTATUS error) {
+        char text[512] = {};
+        LNGetErrorMessageText(error, text, sizeof text);
+        session.Term(0);
+        page->reportUnreadableSource(text);
+        page->showListingControls(false);
+        page->enableNavigation(true);
+        return;
+    }
+    page->initFolderIcons();
+
+    int shown = -1; // the bar's position; set again only when it changes
+    for (LNINT i = 0; i < count; ++i) {
+        if (page->enumerationStopRequested.load()) {
+            session.Term(0);
+            page->enumerationStopRequested = false;
+            return;
+        }
+        try {
+            LNViewFolder view = views[i];
+            view.Open(0);
+            const std::string name = view.GetName().GetPlatformTextPtr();
+            view.Close();
+            if (!name.empty() && name.front() != '(' && name.back() != ')')
+                page->addFolderPath("Lotus Notes\\" + name + "\\");
+            if (const char* path = systemFolderPath(name))
+                page->addFolderPath(path);
+            int percent = static_cast<int>(static_cast<long long>(i) * 100 / count);
+            if (percent != shown)
+                page->setProgress(shown = percent);
+        } catch (LNSTATUS) {
+            // A view or folder that cannot be opened or named is left out.
+        }
+    }
+    page->enableNavigation(true);
+    page->showListingControls(false);
+    session.Term(0);
+}
