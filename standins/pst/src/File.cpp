@@ -1,0 +1,115 @@
+#include "File.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace pst {
+
+namespace {
+
+#ifdef _WIN32
+// UTF-8 to UTF-16 for the wide file functions.
+std::wstring wide(const std::string& s) {
+    std::wstring out;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        uint32_t cp;
+        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        cp = len == 1 ? c : c & (0x7F >> len);
+        for (int k = 1; k < len && i + k < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(cp);
+        }
+    }
+    return out;
+}
+#endif
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring m(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(wide(path).c_str(), m.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool seekTo(std::FILE* f, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(f, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+} // namespace
+
+bool fileExists(const std::string& path) {
+    std::FILE* f = openFile(path, "rb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+File::File(const std::string& path, Mode mode) : path_(path), mode_(mode) {
+    const char* how = mode == Mode::Read ? "rb" : mode == Mode::ReadWrite ? "r+b" : "w+b";
+    f_ = openFile(path, how);
+    if (!f_)
+        throw Error(ErrorKind::Io, "cannot open " + path + (mode == Mode::Read ? " for reading" : " for writing"));
+#ifdef _WIN32
+    if (_fseeki64(f_, 0, SEEK_END) == 0)
+        size_ = static_cast<uint64_t>(_ftelli64(f_));
+#else
+    if (fseeko(f_, 0, SEEK_END) == 0)
+        size_ = static_cast<uint64_t>(ftello(f_));
+#endif
+}
+
+File::~File() {
+    if (f_)
+        std::fclose(f_);
+}
+
+Bytes File::read(uint64_t offset, size_t n) {
+    if (offset > size_ || n > size_ - offset)
+        throw Error(ErrorKind::Corrupt, "a reference points beyond the end of the file");
+    Bytes out(n);
+    if (n && (!seekTo(f_, offset) || std::fread(out.data(), 1, n, f_) != n))
+        throw Error(ErrorKind::Io, "cannot read " + path_);
+    return out;
+}
+
+void File::write(uint64_t offset, const Bytes& data) {
+    if (mode_ == Mode::Read)
+        throw Error(ErrorKind::Invalid, "the store is open for reading only");
+    if (!seekTo(f_, offset) || std::fwrite(data.data(), 1, data.size(), f_) != data.size())
+        throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+    if (offset + data.size() > size_)
+        size_ = offset + data.size();
+}
+
+void File::sync() {
+    if (mode_ == Mode::Read)
+        return;
+    if (std::fflush(f_) != 0)
+        throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+#ifdef _WIN32
+    _commit(_fileno(f_));
+#else
+    fsync(fileno(f_));
+#endif
+}
+
+} // namespace pst

@@ -1,0 +1,36 @@
+// A file read and written at 64-bit offsets, flushed to the disk on
+// request. Paths are UTF-8.
+#pragma once
+#include "Bytes.h"
+
+#include <cstdio>
+#include <string>
+
+namespace pst {
+
+class File {
+public:
+    enum class Mode { Read, ReadWrite, Create };
+    File(const std::string& path, Mode mode);
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    uint64_t size() const { return size_; }
+    Bytes read(uint64_t offset, size_t n);
+    void write(uint64_t offset, const Bytes& data);
+    // Everything written so far is on the disk when this returns.
+    void sync();
+    bool writable() const { return mode_ != Mode::Read; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    Mode mode_;
+    std::FILE* f_ = nullptr;
+    uint64_t size_ = 0;
+};
+
+bool fileExists(const std::string& path);
+
+} // namespace pst

@@ -1,0 +1,197 @@
+#include "Ltp.h"
+
+namespace pst {
+
+namespace {
+
+[[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
+
+constexpr size_t kMaxTreeDepth = 8;
+
+} // namespace
+
+Heap::Heap(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
+    if (blocks_.empty())
+        corrupt("a heap without data");
+    const Bytes& first = blocks_[0];
+    if (u8(first, 2) != kHeapSignature)
+        corrupt("a heap without its signature");
+    client_ = u8(first, 3);
+    userRoot_ = u32(first, 4);
+}
+
+Bytes Heap::item(uint32_t hid) const {
+    if (hid == 0)
+        return {};
+    if (!isHid(hid))
+        corrupt("a heap reference that is not a heap id");
+    const size_t index = (hid >> 5) & 0x7FF;
+    const size_t blockIndex = hid >> 16;
+    if (index == 0 || blockIndex >= blocks_.size())
+        corrupt("a heap reference out of range");
+    const Bytes& b = blocks_[blockIndex];
+    const size_t map = u16(b, 0);
+    const size_t allocations = u16(b, map);
+    if (index > allocations)
+        corrupt("a heap item that does not exist");
+    const size_t start = u16(b, map + 4 + 2 * (index - 1));
+    const size_t end = u16(b, map + 4 + 2 * index);
+    if (end < start || end > map)
+        corrupt("a heap item out of its block");
+    return slice(b, start, end - start);
+}
+
+std::vector<std::pair<Bytes, Bytes>> readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize,
+                                               uint8_t dataSize) {
+    Bytes header = heap.item(headerHid);
+    if (u8(header, 0) != kClientBTree)
+        corrupt("a B-tree on the heap without its signature");
+    const uint8_t cbKey = u8(header, 1), cbEnt = u8(header, 2), levels = u8(header, 3);
+    const uint32_t root = u32(header, 4);
+    if (cbKey != keySize || cbEnt != dataSize)
+        corrupt("a B-tree on the heap with unexpected record sizes");
+    if (levels > kMaxTreeDepth)
+        corrupt("a B-tree on the heap is too deep");
+    std::vector<std::pair<Bytes, Bytes>> out;
+    auto visit = [&](auto&& self, uint32_t hid, int level) -> void {
+        Bytes node = heap.item(hid);
+        const size_t record = level > 0 ? cbKey + 4u : static_cast<size_t>(cbKey) + cbEnt;
+        if (node.size() % record != 0)
+            corrupt("a B-tree node on the heap has a partial record");
+        for (size_t at = 0; at < node.size(); at += record) {
+            if (level > 0)
+                self(self, u32(node, at + cbKey), level - 1);
+            else
+                out.emplace_back(slice(node, at, cbKey), slice(node, at + cbKey, cbEnt));
+        }
+    };
+    if (root)
+        visit(visit, root, levels);
+    return out;
+}
+
+Bytes ValueSource::read(uint32_t hnid) const {
+    if (isHid(hnid))
+        return heap_.item(hnid);
+    auto it = subnodes_.find(hnid);
+    if (it == subnodes_.end())
+        corrupt("a value in a subnode that does not exist");
+    return ndb_.readData(it->second.bidData);
+}
+
+bool isInlineType(uint16_t type) {
+    switch (type) {
+    case 0x0002: // int16
+    case 0x0003: // int32
+    case 0x0004: // float
+    case 0x000A: // error
+    case 0x000B: // boolean
+        return true;
+    default:
+        return false;
+    }
+}
+
+size_t fixedSize(uint16_t type) {
+    switch (type) {
+    case 0x0002: return 2;
+    case 0x0003: case 0x0004: case 0x000A: return 4;
+    case 0x000B: return 1;
+    case 0x0005: case 0x0006: case 0x0007: case 0x0014: case 0x0040: return 8;
+    case 0x0048: return 16;
+    default: return 0;
+    }
+}
+
+PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_t, SubnodeEntry>& subnodes) {
+    Heap heap(ndb.readDataBlocks(bidData));
+    if (heap.clientSignature() != kClientProperties)
+        corrupt("a property context of another kind");
+    ValueSource values(ndb, heap, subnodes);
+    PropertyContext pc;
+    for (const auto& record : readBTree(heap, heap.userRoot(), 2, 6)) {
+        const uint16_t id = u16(record.first, 0);
+        StoredValue v;
+        v.type = u16(record.second, 0);
+        const uint32_t hnid = u32(record.second, 2);
+        if (isInlineType(v.type))
+            v.bytes = slice(record.second, 2, 4);
+        else
+            v.bytes = values.read(hnid);
+        pc.properties[id] = std::move(v);
+    }
+    return pc;
+}
+
+TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_t, SubnodeEntry>& subnodes) {
+    Heap heap(ndb.readDataBlocks(bidData));
+    if (heap.clientSignature() != kClientTable)
+        corrupt("a table context of another kind");
+    ValueSource values(ndb, heap, subnodes);
+    Bytes info = heap.item(heap.userRoot());
+    if (u8(info, 0) != kClientTable)
+        corrupt("a table without its signature");
+    TableContext tc;
+    const uint8_t columns = u8(info, 1);
+    tc.rowSize = u16(info, 8);
+    const uint32_t rowIndex = u32(info, 10);
+    const uint32_t rows = u32(info, 14);
+    for (size_t i = 0; i < columns; ++i) {
+        size_t at = 22 + 8 * i;
+        Column c{u32(info, at), u16(info, at + 4), u8(info, at + 6), u8(info, at + 7)};
+        if (static_cast<size_t>(c.offset) + c.size > tc.rowSize)
+            corrupt("a table column outside its row");
+        tc.columns.push_back(c);
+    }
+    const size_t cebOffset = u16(info, 6);
+    if (cebOffset + (columns + 7) / 8 > tc.rowSize)
+        corrupt("a table's cell bits outside its row");
+
+    // The row matrix: in the heap, or in a subnode whose every block holds
+    // whole rows.
+    std::vector<Bytes> matrixBlocks;
+    if (rows) {
+        if (isHid(rows)) {
+            matrixBlocks.push_back(heap.item(rows));
+        } else {
+            auto it = subnodes.find(rows);
+            if (it == subnodes.end())
+                corrupt("a table's rows in a subnode that does not exist");
+            matrixBlocks = ndb.readDataBlocks(it->second.bidData);
+        }
+    }
+    if (tc.rowSize == 0)
+        corrupt("a table with rows of no size");
+    const size_t perBlock = kMaxBlockData / tc.rowSize;
+    for (const auto& record : readBTree(heap, rowIndex, 4, 4)) {
+        const uint32_t rowId = u32(record.first, 0);
+        const uint32_t index = u32(record.second, 0);
+        const size_t block = perBlock ? index / perBlock : 0;
+        const size_t at = (perBlock ? index % perBlock : index) * tc.rowSize;
+        if (block >= matrixBlocks.size())
+            corrupt("a table row outside its rows");
+        Bytes row = slice(matrixBlocks[block], at, tc.rowSize);
+        TableContext::Row r;
+        r.rowId = rowId;
+        for (size_t i = 0; i < tc.columns.size(); ++i) {
+            const Column& c = tc.columns[i];
+            const bool present = (row[cebOffset + c.bit / 8] >> (7 - c.bit % 8)) & 1;
+            if (!present)
+                continue;
+            StoredValue v;
+            v.type = static_cast<uint16_t>(c.tag & 0xFFFF);
+            Bytes cell = slice(row, c.offset, c.size);
+            if (fixedSize(v.type) && fixedSize(v.type) <= c.size)
+                v.bytes = slice(cell, 0, fixedSize(v.type));
+            else if (c.size == 4)
+                v.bytes = values.read(u32(cell, 0));
+            else
+                v.bytes = cell;
+            r.cells[c.tag] = std::move(v);
+        }
+        tc.rows.push_back(std::move(r));
+    }
+    return tc;
+}
+
+} // namespace pst

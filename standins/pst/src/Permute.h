@@ -1,0 +1,12 @@
+// The permutative encoding of external data blocks (bCryptMethod 1): a byte
+// substitution, and its inverse to decode.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace pst {
+
+void permuteEncode(uint8_t* data, size_t size);
+void permuteDecode(uint8_t* data, size_t size);
+
+} // namespace pst

@@ -1,0 +1,159 @@
+#include "pst/Store.h"
+
+#include "Ltp.h"
+
+namespace pst {
+
+namespace {
+
+Properties toProperties(const PropertyContext& pc) {
+    Properties out;
+    for (const auto& kv : pc.properties)
+        out[tag(kv.first, kv.second.type)] = Value{kv.second.type, kv.second.bytes};
+    return out;
+}
+
+Properties toProperties(const TableContext::Row& row) {
+    Properties out;
+    for (const auto& kv : row.cells)
+        out[kv.first] = Value{kv.second.type, kv.second.bytes};
+    return out;
+}
+
+const Value* find(const Properties& p, uint32_t t) {
+    auto it = p.find(t);
+    return it == p.end() ? nullptr : &it->second;
+}
+
+} // namespace
+
+struct Store::Impl {
+    std::shared_ptr<File> file;
+    std::unique_ptr<Ndb> ndb;
+
+    NodeEntry node(uint32_t nid) {
+        std::optional<NodeEntry> e = ndb->findNode(nid);
+        if (!e)
+            throw Error(ErrorKind::NotFound, "no item with the node id " + std::to_string(nid));
+        return *e;
+    }
+    Properties properties(uint32_t nid) {
+        NodeEntry e = node(nid);
+        return toProperties(readPropertyContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub)));
+    }
+    TableContext table(uint32_t nid) {
+        NodeEntry e = node(nid);
+        return readTableContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub));
+    }
+};
+
+Store::Store(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Store::~Store() = default;
+
+std::unique_ptr<Store> Store::open(const std::string& path) {
+    auto impl = std::make_unique<Impl>();
+    impl->file = std::make_shared<File>(path, File::Mode::Read);
+    impl->ndb = std::make_unique<Ndb>(impl->file);
+    return std::unique_ptr<Store>(new Store(std::move(impl)));
+}
+
+Properties Store::storeProperties() { return impl_->properties(kNidMessageStore); }
+
+std::string Store::displayName() {
+    Properties p = storeProperties();
+    const Value* v = find(p, tag(0x3001, PT_UNICODE));
+    return v ? v->text() : std::string();
+}
+
+std::array<uint8_t, 16> Store::recordKey() {
+    Properties p = storeProperties();
+    const Value* v = find(p, tag(0x0FF9, PT_BINARY));
+    std::array<uint8_t, 16> key{};
+    if (!v || v->bytes.size() != 16)
+        throw Error(ErrorKind::Corrupt, "the PST file is damaged: the store has no record key");
+    std::copy(v->bytes.begin(), v->bytes.end(), key.begin());
+    return key;
+}
+
+uint32_t Store::ipmSubtree() {
+    Properties p = storeProperties();
+    const Value* v = find(p, tag(0x35E0, PT_BINARY));
+    if (!v || v->bytes.size() < 24)
+        throw Error(ErrorKind::Corrupt, "the PST file is damaged: the store names no top folder");
+    return v->bytes[20] | (v->bytes[21] << 8) | (v->bytes[22] << 16) | (static_cast<uint32_t>(v->bytes[23]) << 24);
+}
+
+FolderInfo Store::folder(uint32_t nid) {
+    if (nidType(nid) != kNidTypeFolder)
+        throw Error(ErrorKind::Invalid, "not a folder id");
+    NodeEntry e = impl_->node(nid);
+    Properties p = impl_->properties(nid);
+    FolderInfo f;
+    f.nid = nid;
+    f.parent = e.nidParent;
+    if (const Value* v = find(p, tag(0x3001, PT_UNICODE)))
+        f.name = v->text();
+    if (const Value* v = find(p, tag(0x3613, PT_UNICODE)))
+        f.containerClass = v->text();
+    if (const Value* v = find(p, tag(0x3602, PT_LONG)))
+        f.contentCount = v->int32();
+    if (const Value* v = find(p, tag(0x3603, PT_LONG)))
+        f.unreadCount = v->int32();
+    if (const Value* v = find(p, tag(0x360A, PT_BOOLEAN)))
+        f.hasSubfolders = v->boolean();
+    if (impl_->ndb->findNode(tableOf(nid, kNidTypeHierarchyTable)))
+        for (const auto& row : impl_->table(tableOf(nid, kNidTypeHierarchyTable)).rows)
+            f.subfolders.push_back(row.rowId);
+    return f;
+}
+
+std::vector<uint32_t> Store::messages(uint32_t folderNid) {
+    std::vector<uint32_t> out;
+    const uint32_t contents = tableOf(folderNid, kNidTypeContentsTable);
+    if (impl_->ndb->findNode(contents))
+        for (const auto& row : impl_->table(contents).rows)
+            out.push_back(row.rowId);
+    return out;
+}
+
+MessageInfo Store::message(uint32_t nid) {
+    NodeEntry e = impl_->node(nid);
+    auto subnodes = impl_->ndb->readSubnodes(e.bidSub);
+    MessageInfo m;
+    m.nid = nid;
+    m.folder = e.nidParent;
+    m.properties = toProperties(readPropertyContext(*impl_->ndb, e.bidData, subnodes));
+    auto recipients = subnodes.find(0x692);
+    if (recipients != subnodes.end()) {
+        auto sub = impl_->ndb->readSubnodes(recipients->second.bidSub);
+        for (const auto& row : readTableContext(*impl_->ndb, recipients->second.bidData, sub).rows)
+            m.recipients.push_back(toProperties(row));
+    }
+    auto attachments = subnodes.find(0x671);
+    if (attachments != subnodes.end()) {
+        auto sub = impl_->ndb->readSubnodes(attachments->second.bidSub);
+        for (const auto& row : readTableContext(*impl_->ndb, attachments->second.bidData, sub).rows) {
+            AttachmentInfo a;
+            a.nid = row.rowId;
+            auto node = subnodes.find(row.rowId);
+            if (node != subnodes.end())
+                a.properties = toProperties(readPropertyContext(
+                    *impl_->ndb, node->second.bidData, impl_->ndb->readSubnodes(node->second.bidSub)));
+            else
+                a.properties = toProperties(row);
+            m.attachments.push_back(std::move(a));
+        }
+    }
+    return m;
+}
+
+std::vector<uint8_t> Store::attachmentData(uint32_t messageNid, uint32_t attachmentNid) {
+    for (const AttachmentInfo& a : message(messageNid).attachments)
+        if (a.nid == attachmentNid) {
+            const Value* v = find(a.properties, tag(0x3701, PT_BINARY));
+            return v ? v->bytes : std::vector<uint8_t>();
+        }
+    throw Error(ErrorKind::NotFound, "no such attachment");
+}
+
+} // namespace pst
