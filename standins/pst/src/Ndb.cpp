@@ -7,40 +7,106 @@ namespace pst {
 
 namespace {
 
-constexpr int kMaxDepth = 16;
-
 [[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
 
-struct BTreePage {
-    Bytes data;
-    uint8_t count, max, entrySize, level;
-};
+constexpr size_t kNbtLeafMax = 15, kBbtLeafMax = 20;
+constexpr size_t kXBlockMax = (kMaxBlockData - 8) / 8;   // BIDs in one XBLOCK
+constexpr size_t kSlBlockMax = (kMaxBlockData - 8) / 24; // entries in one SLBLOCK
+constexpr size_t kSiBlockMax = (kMaxBlockData - 8) / 16;
 
-BTreePage btree(Bytes data) {
-    BTreePage p{std::move(data), 0, 0, 0, 0};
-    p.count = p.data[488];
-    p.max = p.data[489];
-    p.entrySize = p.data[490];
-    p.level = p.data[491];
-    if (p.entrySize == 0 || static_cast<size_t>(p.count) * p.entrySize > 488)
-        corrupt("a B-tree page holds more entries than fit");
-    return p;
+Bytes nodeEntryBytes(const NodeEntry& e) {
+    Bytes b(32, 0);
+    put64(b, 0, e.nid);
+    put64(b, 8, e.bidData);
+    put64(b, 16, e.bidSub);
+    put32(b, 24, e.nidParent);
+    return b;
 }
+
+NodeEntry nodeEntryOf(const Bytes& b) {
+    return {static_cast<uint32_t>(u64(b, 0)), u64(b, 8), u64(b, 16), u32(b, 24)};
+}
+
+Bytes blockEntryBytes(const BlockEntry& e) {
+    Bytes b(24, 0);
+    put64(b, 0, e.ref.bid);
+    put64(b, 8, e.ref.ib);
+    put16(b, 16, e.cb);
+    put16(b, 18, e.refCount);
+    return b;
+}
+
+BlockEntry blockEntryOf(const Bytes& b) { return {{u64(b, 0), u64(b, 8)}, u16(b, 16), u16(b, 18)}; }
 
 } // namespace
 
-Ndb::Ndb(std::shared_ptr<File> file) : file_(std::move(file)) {
-    if (file_->size() < kHeaderSize) {
-        Bytes start = file_->read(0, static_cast<size_t>(file_->size()));
-        header_ = Header::parse(start); // throws NotPst for small foreign files
-    }
-    header_ = Header::parse(file_->read(0, kHeaderSize));
+Ndb::Ndb(std::shared_ptr<File> file, bool writable) : file_(std::move(file)) {
+    const uint64_t size = file_->size();
+    header_ = Header::parse(file_->read(0, static_cast<size_t>(std::min<uint64_t>(size, kHeaderSize))));
     if (header_.crypt == kCryptCyclic)
         throw Error(ErrorKind::Unsupported, "the PST file uses the cyclic encoding, which is not supported");
+    if (writable) {
+        if (header_.amapValid != 2)
+            throw Error(ErrorKind::Unsupported,
+                        "the PST file's allocation maps need repair; let Outlook (or its repair tool) open it first");
+        space_ = std::make_unique<Space>(*file_, header_);
+    }
+    openTrees();
 }
 
-Bytes Ndb::readPage(const BlockRef& ref, uint8_t type) {
-    if (ref.ib % 512 != 0 && type != kPageBbt && type != kPageNbt)
+Ndb::~Ndb() = default;
+
+void Ndb::openTrees() {
+    // The node tree's keys are 32-bit node ids in 64-bit fields.
+    PageStore& pages = *this;
+    nbt_ = std::make_unique<BTree>(pages, kPageNbt, 32, kNbtLeafMax, header_.nbt, 0xFFFFFFFFull);
+    bbt_ = std::make_unique<BTree>(pages, kPageBbt, 24, kBbtLeafMax, header_.bbt, ~uint64_t(1));
+}
+
+std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserved) {
+    std::unique_ptr<Ndb> db(new Ndb());
+    db->file_ = std::move(file);
+    Header& h = db->header_;
+    h.raw = reserved.size() == kHeaderSize ? reserved : Bytes(kHeaderSize, 0);
+    put32(h.raw, 0, 0x4E444221);
+    put16(h.raw, 8, 0x4D53);
+    h.raw[14] = 1;
+    h.raw[15] = 1;
+    for (size_t i = 256; i < 512; ++i)
+        h.raw[i] = 0xFF; // rgbFM and rgbFP, as Outlook writes them
+    h.raw[512] = 0x80;
+    h.version = 23;
+    h.clientVersion = 19;
+    h.nextPageBid = 1;
+    h.nextBlockBid = 4;
+    h.unique = 1;
+    for (int i = 0; i < 32; ++i)
+        h.nidCounters[i] = 0x400;
+    h.nidCounters[3] = 0x4000;  // search folders
+    h.nidCounters[4] = 0x10000; // messages
+    h.nidCounters[8] = 0x8000;  // associated messages
+    h.amapValid = 2;
+    h.crypt = kCryptPermute;
+    h.lastAMap = 0;
+    h.fileEof = kFirstAMap;
+    // The space before the first AMap: header and the (unused) DList slot.
+    db->file_->write(0, Bytes(kFirstAMap, 0));
+    db->space_ = std::make_unique<Space>(*db->file_, h);
+    PageStore& pages = *db;
+    h.nbt = BTree::createEmpty(pages, kPageNbt, 32, kNbtLeafMax);
+    h.bbt = BTree::createEmpty(pages, kPageBbt, 24, kBbtLeafMax);
+    db->openTrees();
+    db->changed_ = true;
+    return db;
+}
+
+void Ndb::requireWritable() const {
+    if (!space_)
+        throw Error(ErrorKind::Invalid, "the store is open for reading only");
+}
+
+Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
+    if (ref.ib % 512 != 0)
         corrupt("a page is not aligned");
     Bytes page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
@@ -49,100 +115,55 @@ Bytes Ndb::readPage(const BlockRef& ref, uint8_t type) {
         corrupt("a page's checksum does not match");
     if (u64(page, 504) != ref.bid)
         corrupt("a page is not the one referred to");
-    if (type == kPageBbt || type == kPageNbt) {
-        if (u16(page, 498) != signature(ref.ib, ref.bid))
-            corrupt("a page's signature does not match");
-    }
+    if (u16(page, 498) != signature(ref.ib, ref.bid))
+        corrupt("a page's signature does not match");
     page.resize(496);
     return page;
 }
 
-std::optional<NodeEntry> Ndb::findNode(uint32_t nid) { return searchNbt(header_.nbt, nid, 0); }
+BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
+    requireWritable();
+    BlockRef ref;
+    ref.ib = space_->allocate(kPageSize, true);
+    ref.bid = header_.nextPageBid++;
+    Bytes page = data496;
+    page.resize(kPageSize, 0);
+    page[496] = type;
+    page[497] = type;
+    put16(page, 498, signature(ref.ib, ref.bid));
+    put32(page, 500, crc(page.data(), 496));
+    put64(page, 504, ref.bid);
+    file_->write(ref.ib, page);
+    return ref;
+}
 
-std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) { return searchBbt(header_.bbt, bid & ~uint64_t(1), 0); }
+void Ndb::retirePage(const BlockRef& ref) {
+    if (space_)
+        space_->release(ref.ib, kPageSize);
+}
 
-std::optional<NodeEntry> Ndb::searchNbt(const BlockRef& ref, uint64_t key, int depth) {
-    if (depth > kMaxDepth)
-        corrupt("the node B-tree is too deep");
-    BTreePage p = btree(readPage(ref, kPageNbt));
-    if (p.level > 0) {
-        if (p.entrySize < 24)
-            corrupt("a node B-tree page has short entries");
-        std::optional<BlockRef> child;
-        for (size_t i = 0; i < p.count; ++i) {
-            size_t at = i * p.entrySize;
-            if (u64(p.data, at) > key)
-                break;
-            child = BlockRef{u64(p.data, at + 8), u64(p.data, at + 16)};
-        }
-        return child ? searchNbt(*child, key, depth + 1) : std::nullopt;
-    }
-    if (p.entrySize < 32)
+std::optional<NodeEntry> Ndb::findNode(uint32_t nid) {
+    std::optional<Bytes> e = nbt_->find(nid);
+    if (!e)
+        return std::nullopt;
+    if (e->size() < 32)
         corrupt("a node B-tree leaf has short entries");
-    for (size_t i = 0; i < p.count; ++i) {
-        size_t at = i * p.entrySize;
-        if (static_cast<uint32_t>(u64(p.data, at)) == key)
-            return NodeEntry{static_cast<uint32_t>(u64(p.data, at)), u64(p.data, at + 8), u64(p.data, at + 16),
-                             u32(p.data, at + 24)};
-    }
-    return std::nullopt;
+    return nodeEntryOf(*e);
 }
 
-std::optional<BlockEntry> Ndb::searchBbt(const BlockRef& ref, uint64_t key, int depth) {
-    if (depth > kMaxDepth)
-        corrupt("the block B-tree is too deep");
-    BTreePage p = btree(readPage(ref, kPageBbt));
-    if (p.level > 0) {
-        if (p.entrySize < 24)
-            corrupt("a block B-tree page has short entries");
-        std::optional<BlockRef> child;
-        for (size_t i = 0; i < p.count; ++i) {
-            size_t at = i * p.entrySize;
-            if (u64(p.data, at) > key)
-                break;
-            child = BlockRef{u64(p.data, at + 8), u64(p.data, at + 16)};
-        }
-        return child ? searchBbt(*child, key, depth + 1) : std::nullopt;
-    }
-    if (p.entrySize < 24)
-        corrupt("a block B-tree leaf has short entries");
-    for (size_t i = 0; i < p.count; ++i) {
-        size_t at = i * p.entrySize;
-        if ((u64(p.data, at) & ~uint64_t(1)) == key)
-            return BlockEntry{{u64(p.data, at), u64(p.data, at + 8)}, u16(p.data, at + 16), u16(p.data, at + 18)};
-    }
-    return std::nullopt;
-}
-
-void Ndb::walk(const BlockRef& ref, uint8_t type, int depth, const std::function<void(const Bytes&, int)>& leaf) {
-    if (depth > kMaxDepth)
-        corrupt("a B-tree is too deep");
-    BTreePage p = btree(readPage(ref, type));
-    if (p.level > 0) {
-        for (size_t i = 0; i < p.count; ++i) {
-            size_t at = i * p.entrySize;
-            walk({u64(p.data, at + 8), u64(p.data, at + 16)}, type, depth + 1, leaf);
-        }
-        return;
-    }
-    for (size_t i = 0; i < p.count; ++i)
-        leaf(slice(p.data, i * p.entrySize, p.entrySize), 0);
+std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) {
+    std::optional<Bytes> e = bbt_->find(bid);
+    if (!e)
+        return std::nullopt;
+    return blockEntryOf(*e);
 }
 
 void Ndb::forEachNode(const std::function<void(const NodeEntry&)>& visit) {
-    walk(header_.nbt, kPageNbt, 0, [&](const Bytes& e, int) {
-        if (e.size() < 32)
-            corrupt("a node B-tree leaf has short entries");
-        visit({static_cast<uint32_t>(u64(e, 0)), u64(e, 8), u64(e, 16), u32(e, 24)});
-    });
+    nbt_->forEach([&](const Bytes& e) { visit(nodeEntryOf(e)); });
 }
 
 void Ndb::forEachBlock(const std::function<void(const BlockEntry&)>& visit) {
-    walk(header_.bbt, kPageBbt, 0, [&](const Bytes& e, int) {
-        if (e.size() < 24)
-            corrupt("a block B-tree leaf has short entries");
-        visit({{u64(e, 0), u64(e, 8)}, u16(e, 16), u16(e, 18)});
-    });
+    bbt_->forEach([&](const Bytes& e) { visit(blockEntryOf(e)); });
 }
 
 Bytes Ndb::readBlock(uint64_t bid) {
@@ -200,7 +221,7 @@ Bytes Ndb::readData(uint64_t bidData) {
     return all;
 }
 
-void Ndb::collectSubnodes(uint64_t bid, int depth, std::map<uint32_t, SubnodeEntry>& out) {
+void Ndb::collectSubnodes(uint64_t bid, int depth, Subnodes& out) {
     if (depth > 2)
         corrupt("a subnode tree is too deep");
     Bytes b = readBlock(bid);
@@ -223,11 +244,210 @@ void Ndb::collectSubnodes(uint64_t bid, int depth, std::map<uint32_t, SubnodeEnt
     }
 }
 
-std::map<uint32_t, SubnodeEntry> Ndb::readSubnodes(uint64_t bidSub) {
-    std::map<uint32_t, SubnodeEntry> out;
+Subnodes Ndb::readSubnodes(uint64_t bidSub) {
+    Subnodes out;
     if (bidSub)
         collectSubnodes(bidSub, 0, out);
     return out;
+}
+
+uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
+    requireWritable();
+    if (data.size() > kMaxBlockData)
+        throw Error(ErrorKind::Invalid, "a block larger than a block may be");
+    const size_t size = blockSize(data.size());
+    const uint64_t ib = space_->allocate(size, false);
+    const uint64_t bid = header_.nextBlockBid | (internal ? 2 : 0);
+    header_.nextBlockBid += 4;
+    Bytes raw = data;
+    if (!internal && header_.crypt == kCryptPermute)
+        permuteEncode(raw.data(), raw.size());
+    const size_t cb = raw.size();
+    raw.resize(size, 0);
+    const size_t t = size - 16;
+    put16(raw, t, static_cast<uint16_t>(cb));
+    put16(raw, t + 2, signature(ib, bid));
+    put32(raw, t + 4, crc(raw.data(), cb));
+    put64(raw, t + 8, bid);
+    file_->write(ib, raw);
+    bbt_->put(blockEntryBytes({{bid, ib}, static_cast<uint16_t>(cb), 2}));
+    changed_ = true;
+    return bid;
+}
+
+uint64_t Ndb::writeDataBlocks(const std::vector<Bytes>& blocks) {
+    if (blocks.empty())
+        return 0;
+    std::vector<uint64_t> bids;
+    uint64_t total = 0;
+    for (const Bytes& b : blocks) {
+        bids.push_back(writeBlock(b, false));
+        total += b.size();
+    }
+    if (bids.size() == 1)
+        return bids[0];
+    auto xblock = [&](const std::vector<uint64_t>& children, uint8_t level, uint64_t bytes) {
+        Bytes x(8 + 8 * children.size(), 0);
+        x[0] = 1;
+        x[1] = level;
+        put16(x, 2, static_cast<uint16_t>(children.size()));
+        put32(x, 4, static_cast<uint32_t>(bytes));
+        for (size_t i = 0; i < children.size(); ++i)
+            put64(x, 8 + 8 * i, children[i]);
+        return writeBlock(x, true);
+    };
+    if (bids.size() <= kXBlockMax)
+        return xblock(bids, 1, total);
+    if (bids.size() > kXBlockMax * kXBlockMax)
+        throw Error(ErrorKind::Invalid, "node data too large for one node");
+    // An XXBLOCK over XBLOCKs of up to kXBlockMax blocks each.
+    std::vector<uint64_t> xblocks;
+    for (size_t start = 0; start < bids.size(); start += kXBlockMax) {
+        size_t end = std::min(bids.size(), start + kXBlockMax);
+        uint64_t bytes = 0;
+        for (size_t i = start; i < end; ++i)
+            bytes += blocks[i].size();
+        xblocks.push_back(xblock(std::vector<uint64_t>(bids.begin() + start, bids.begin() + end), 1, bytes));
+    }
+    return xblock(xblocks, 2, total);
+}
+
+uint64_t Ndb::writeData(const Bytes& data) {
+    std::vector<Bytes> blocks;
+    for (size_t at = 0; at < data.size(); at += kMaxBlockData)
+        blocks.push_back(slice(data, at, std::min(kMaxBlockData, data.size() - at)));
+    return writeDataBlocks(blocks);
+}
+
+uint64_t Ndb::writeSubnodes(const Subnodes& subnodes) {
+    if (subnodes.empty())
+        return 0;
+    std::vector<std::pair<uint32_t, uint64_t>> lists; // first nid, SLBLOCK bid
+    std::vector<SubnodeEntry> all;
+    for (const auto& kv : subnodes)
+        all.push_back(kv.second);
+    for (size_t start = 0; start < all.size(); start += kSlBlockMax) {
+        size_t end = std::min(all.size(), start + kSlBlockMax);
+        Bytes b(8 + 24 * (end - start), 0);
+        b[0] = 2;
+        b[1] = 0;
+        put16(b, 2, static_cast<uint16_t>(end - start));
+        for (size_t i = start; i < end; ++i) {
+            size_t at = 8 + 24 * (i - start);
+            put64(b, at, all[i].nid);
+            put64(b, at + 8, all[i].bidData);
+            put64(b, at + 16, all[i].bidSub);
+        }
+        lists.emplace_back(all[start].nid, writeBlock(b, true));
+    }
+    if (lists.size() == 1)
+        return lists[0].second;
+    if (lists.size() > kSiBlockMax)
+        throw Error(ErrorKind::Invalid, "too many subnodes for one node");
+    Bytes b(8 + 16 * lists.size(), 0);
+    b[0] = 2;
+    b[1] = 1;
+    put16(b, 2, static_cast<uint16_t>(lists.size()));
+    for (size_t i = 0; i < lists.size(); ++i) {
+        put64(b, 8 + 16 * i, lists[i].first);
+        put64(b, 8 + 16 * i + 8, lists[i].second);
+    }
+    return writeBlock(b, true);
+}
+
+void Ndb::addRef(uint64_t bid) {
+    requireWritable();
+    std::optional<BlockEntry> e = findBlock(bid);
+    if (!e)
+        corrupt("a reference to a missing block");
+    if (e->refCount == 0xFFFF)
+        throw Error(ErrorKind::Invalid, "a block shared too often");
+    ++e->refCount;
+    bbt_->put(blockEntryBytes(*e));
+    changed_ = true;
+}
+
+void Ndb::releaseContents(uint64_t bid, const Bytes& data, int depth) {
+    if (depth > 3 || !isInternalBid(bid))
+        return;
+    if (data.size() < 8)
+        return;
+    const uint16_t count = u16(data, 2);
+    if (data[0] == 1) {
+        for (size_t i = 0; i < count && 8 + 8 * i + 8 <= data.size(); ++i)
+            release(u64(data, 8 + 8 * i));
+    } else if (data[0] == 2 && data[1] == 0) {
+        for (size_t i = 0; i < count && 8 + 24 * i + 24 <= data.size(); ++i) {
+            if (uint64_t d = u64(data, 8 + 24 * i + 8))
+                release(d);
+            if (uint64_t s = u64(data, 8 + 24 * i + 16))
+                release(s);
+        }
+    } else if (data[0] == 2) {
+        for (size_t i = 0; i < count && 8 + 16 * i + 16 <= data.size(); ++i)
+            release(u64(data, 8 + 16 * i + 8));
+    }
+}
+
+void Ndb::release(uint64_t bid) {
+    requireWritable();
+    if (!bid)
+        return;
+    std::optional<BlockEntry> e = findBlock(bid);
+    if (!e)
+        corrupt("a release of a missing block");
+    if (e->refCount > 2) {
+        --e->refCount;
+        bbt_->put(blockEntryBytes(*e));
+    } else {
+        // Its last holder lets go: what it refers to goes with it.
+        Bytes contents = isInternalBid(bid) ? readBlock(bid) : Bytes();
+        bbt_->erase(bid);
+        space_->release(e->ref.ib, blockSize(e->cb));
+        releaseContents(bid, contents, 0);
+    }
+    changed_ = true;
+}
+
+void Ndb::releaseSubnodes(uint64_t bidSub) { release(bidSub); }
+
+void Ndb::putNode(const NodeEntry& node) {
+    requireWritable();
+    nbt_->put(nodeEntryBytes(node));
+    changed_ = true;
+}
+
+void Ndb::removeNode(uint32_t nid) {
+    requireWritable();
+    nbt_->erase(nid);
+    changed_ = true;
+}
+
+uint32_t Ndb::allocateNid(uint32_t type) {
+    requireWritable();
+    uint32_t index = ++header_.nidCounters[type & 0x1F];
+    changed_ = true;
+    return (index << 5) | (type & 0x1F);
+}
+
+uint32_t Ndb::nextUnique() {
+    changed_ = true;
+    return ++header_.unique;
+}
+
+void Ndb::commit() {
+    requireWritable();
+    if (!changed_ && !space_->hasPendingFrees())
+        return;
+    header_.nbt = nbt_->commit();
+    header_.bbt = bbt_->commit();
+    space_->writeMaps();
+    file_->sync();
+    file_->write(0, header_.serialize());
+    file_->sync();
+    // Space let go by this commit is free from the next one on.
+    space_->committed();
+    changed_ = space_->hasPendingFrees();
 }
 
 } // namespace pst

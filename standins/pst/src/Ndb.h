@@ -1,9 +1,12 @@
 // The node database of a PST: the node and block B-trees, blocks with
 // their trailers, a node's data (through XBLOCK and XXBLOCK trees) and its
-// subnodes (through SLBLOCK and SIBLOCK trees).
+// subnodes (through SLBLOCK and SIBLOCK trees); and, for a writable file,
+// new blocks, reference counts and the commit that makes them durable.
 #pragma once
+#include "BTree.h"
 #include "File.h"
 #include "Header.h"
+#include "Space.h"
 
 #include <functional>
 #include <map>
@@ -37,6 +40,7 @@ struct SubnodeEntry {
     uint64_t bidData = 0;
     uint64_t bidSub = 0;
 };
+using Subnodes = std::map<uint32_t, SubnodeEntry>;
 
 inline bool isInternalBid(uint64_t bid) { return (bid & 2) != 0; }
 inline uint16_t signature(uint64_t ib, uint64_t bid) {
@@ -46,12 +50,18 @@ inline uint16_t signature(uint64_t ib, uint64_t bid) {
 // Bytes a block of `cb` data bytes takes in the file (trailer included).
 inline size_t blockSize(size_t cb) { return (cb + 16 + 63) / 64 * 64; }
 
-class Ndb {
+class Ndb : private PageStore {
 public:
-    explicit Ndb(std::shared_ptr<File> file);
+    // Opens the file's node database; `writable` files may be changed.
+    Ndb(std::shared_ptr<File> file, bool writable);
+    // A new, empty database (no nodes, no blocks) in a new file.
+    static std::unique_ptr<Ndb> create(std::shared_ptr<File> file, const Bytes& reservedHeaderFields);
+    ~Ndb() override;
 
     const Header& header() const { return header_; }
+    Header& mutableHeader() { return header_; }
     File& file() { return *file_; }
+    bool writable() const { return space_ != nullptr; }
 
     std::optional<NodeEntry> findNode(uint32_t nid);
     std::optional<BlockEntry> findBlock(uint64_t bid);
@@ -61,23 +71,57 @@ public:
     // A block's data bytes, checked against its trailer, decoded when it is
     // an external (data) block.
     Bytes readBlock(uint64_t bid);
-    // The data blocks of a node's data, in order (HN pages are per block).
+    // The data blocks of a node's data, in order (heap pages are per block).
     std::vector<Bytes> readDataBlocks(uint64_t bidData);
     Bytes readData(uint64_t bidData);
-    std::map<uint32_t, SubnodeEntry> readSubnodes(uint64_t bidSub);
+    Subnodes readSubnodes(uint64_t bidSub);
 
-    // A B-tree page, checked (type, checksum, place).
-    Bytes readPage(const BlockRef& ref, uint8_t type);
+    // --- writing (writable databases only) ---
+    // A new block holding `data`; its reference count is 2 (the block tree
+    // and the one holder the caller is about to give it).
+    uint64_t writeBlock(const Bytes& data, bool internal);
+    // Node data of any size, as one block or a tree of them; 0 for none.
+    uint64_t writeData(const Bytes& data);
+    // Node data from its blocks (each at most 8176 bytes, all but the last
+    // full, or heap blocks of any fill).
+    uint64_t writeDataBlocks(const std::vector<Bytes>& blocks);
+    uint64_t writeSubnodes(const Subnodes& subnodes);
+    void addRef(uint64_t bid);
+    // Drops one reference; a block no longer used is freed, with what it
+    // refers to.
+    void release(uint64_t bid);
+    void releaseSubnodes(uint64_t bidSub);
+
+    void putNode(const NodeEntry& node);
+    void removeNode(uint32_t nid);
+    // A new node id of the type.
+    uint32_t allocateNid(uint32_t type);
+    // The next row version (dwUnique).
+    uint32_t nextUnique();
+
+    // Makes every change so far durable: new pages and maps, then the
+    // header, each step flushed to the disk.
+    void commit();
+
+    // For the checker.
+    Space* space() { return space_.get(); }
 
 private:
-    std::optional<NodeEntry> searchNbt(const BlockRef& page, uint64_t key, int depth);
-    std::optional<BlockEntry> searchBbt(const BlockRef& page, uint64_t key, int depth);
-    void walk(const BlockRef& page, uint8_t type, int depth, const std::function<void(const Bytes&, int)>& leaf);
+    Ndb() = default;
+    Bytes loadPage(const BlockRef& ref, uint8_t type) override;
+    BlockRef storePage(const Bytes& data496, uint8_t type) override;
+    void retirePage(const BlockRef& ref) override;
+    void openTrees();
     void collectData(uint64_t bid, int depth, std::vector<Bytes>& out);
-    void collectSubnodes(uint64_t bid, int depth, std::map<uint32_t, SubnodeEntry>& out);
+    void collectSubnodes(uint64_t bid, int depth, Subnodes& out);
+    void releaseContents(uint64_t bid, const Bytes& data, int depth);
+    void requireWritable() const;
 
     std::shared_ptr<File> file_;
     Header header_;
+    std::unique_ptr<Space> space_;
+    std::unique_ptr<BTree> nbt_, bbt_;
+    bool changed_ = false;
 };
 
 } // namespace pst

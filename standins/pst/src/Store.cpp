@@ -53,7 +53,7 @@ Store::~Store() = default;
 std::unique_ptr<Store> Store::open(const std::string& path) {
     auto impl = std::make_unique<Impl>();
     impl->file = std::make_shared<File>(path, File::Mode::Read);
-    impl->ndb = std::make_unique<Ndb>(impl->file);
+    impl->ndb = std::make_unique<Ndb>(impl->file, false);
     return std::unique_ptr<Store>(new Store(std::move(impl)));
 }
 

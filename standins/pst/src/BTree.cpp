@@ -1,0 +1,281 @@
+#include "BTree.h"
+
+namespace pst {
+
+namespace {
+
+constexpr size_t kInnerEntrySize = 24;
+constexpr size_t kInnerMax = 20;
+constexpr int kMaxLevels = 8;
+
+[[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
+
+} // namespace
+
+struct BTree::Page {
+    BlockRef ref;     // where the page is in the committed file (ib 0: new)
+    uint8_t level = 0;
+    bool dirty = false;
+    std::vector<Bytes> entries;   // leaves: whole entries
+    std::vector<uint64_t> keys;   // inner pages: the smallest key below each child
+    std::vector<BlockRef> refs;   //   the child's committed place
+    std::vector<std::shared_ptr<Page>> children; //   loaded children (changed ones stay)
+    size_t count() const { return level ? keys.size() : entries.size(); }
+};
+
+BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
+             uint64_t keyMask)
+    : store_(store), type_(pageType), leafSize_(leafEntrySize), leafMax_(leafMax), keyMask_(keyMask) {
+    root_ = load(root);
+}
+
+uint64_t BTree::keyOf(const Bytes& entry) const { return u64(entry, 0) & keyMask_; }
+
+std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
+    Bytes data = store_.loadPage(ref, type_);
+    auto p = std::make_shared<Page>();
+    p->ref = ref;
+    const uint8_t count = data[488], entrySize = data[490];
+    p->level = data[491];
+    if (p->level > kMaxLevels)
+        corrupt("a B-tree is too deep");
+    const size_t expected = p->level ? kInnerEntrySize : leafSize_;
+    if (entrySize != expected || static_cast<size_t>(count) * entrySize > 488)
+        corrupt("a B-tree page with entries of the wrong size");
+    for (size_t i = 0; i < count; ++i) {
+        size_t at = i * entrySize;
+        if (p->level) {
+            p->keys.push_back(u64(data, at) & keyMask_);
+            p->refs.push_back({u64(data, at + 8), u64(data, at + 16)});
+            p->children.push_back(nullptr);
+        } else {
+            p->entries.push_back(slice(data, at, entrySize));
+        }
+    }
+    return p;
+}
+
+std::shared_ptr<BTree::Page> BTree::child(Page& parent, size_t i) {
+    if (!parent.children[i]) {
+        auto c = load(parent.refs[i]);
+        if (c->level + 1 != parent.level)
+            corrupt("a B-tree page at the wrong level");
+        // Kept only while the parent is being changed; a clean parent lets
+        // it go again after the lookup.
+        if (parent.dirty)
+            parent.children[i] = c;
+        return c;
+    }
+    return parent.children[i];
+}
+
+std::optional<Bytes> BTree::find(uint64_t key) {
+    key &= keyMask_;
+    std::shared_ptr<Page> p = root_;
+    while (p->level) {
+        size_t i = 0;
+        bool found = false;
+        for (size_t k = 0; k < p->keys.size(); ++k) {
+            if (p->keys[k] > key)
+                break;
+            i = k;
+            found = true;
+        }
+        if (!found)
+            return std::nullopt;
+        p = child(*p, i);
+    }
+    for (const Bytes& e : p->entries)
+        if (keyOf(e) == key)
+            return e;
+    return std::nullopt;
+}
+
+void BTree::forEach(const std::function<void(const Bytes&)>& visit) {
+    std::function<void(Page&)> walk = [&](Page& p) {
+        if (p.level == 0) {
+            for (const Bytes& e : p.entries)
+                visit(e);
+            return;
+        }
+        for (size_t i = 0; i < p.keys.size(); ++i)
+            walk(*child(p, i));
+    };
+    walk(*root_);
+}
+
+void BTree::put(const Bytes& entry) {
+    if (entry.size() != leafSize_)
+        throw Error(ErrorKind::Invalid, "a B-tree entry of the wrong size");
+    std::shared_ptr<Page> split;
+    insert(root_, entry, split);
+    if (split) {
+        // The root split: a new root above the two halves.
+        auto top = std::make_shared<Page>();
+        top->level = static_cast<uint8_t>(root_->level + 1);
+        top->dirty = true;
+        for (const auto& half : {root_, split}) {
+            top->keys.push_back(half->level ? half->keys.front() : keyOf(half->entries.front()));
+            top->refs.push_back(half->ref);
+            top->children.push_back(half);
+        }
+        root_ = top;
+    }
+}
+
+void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shared_ptr<Page>& split) {
+    const uint64_t key = keyOf(entry);
+    p->dirty = true;
+    if (p->level == 0) {
+        size_t i = 0;
+        while (i < p->entries.size() && keyOf(p->entries[i]) < key)
+            ++i;
+        if (i < p->entries.size() && keyOf(p->entries[i]) == key)
+            p->entries[i] = entry;
+        else
+            p->entries.insert(p->entries.begin() + static_cast<std::ptrdiff_t>(i), entry);
+        if (p->entries.size() > leafMax_) {
+            split = std::make_shared<Page>();
+            split->dirty = true;
+            const size_t half = p->entries.size() / 2;
+            split->entries.assign(p->entries.begin() + static_cast<std::ptrdiff_t>(half), p->entries.end());
+            p->entries.resize(half);
+        }
+        return;
+    }
+    // The child whose range holds the key; a key below every one goes to
+    // the first child, whose key becomes it.
+    size_t i = 0;
+    for (size_t k = 0; k < p->keys.size(); ++k)
+        if (p->keys[k] <= key)
+            i = k;
+    if (key < p->keys[0])
+        p->keys[0] = key;
+    std::shared_ptr<Page> c = child(*p, i);
+    p->children[i] = c;
+    std::shared_ptr<Page> childSplit;
+    insert(c, entry, childSplit);
+    if (childSplit) {
+        const uint64_t splitKey = childSplit->level ? childSplit->keys.front() : keyOf(childSplit->entries.front());
+        p->keys.insert(p->keys.begin() + static_cast<std::ptrdiff_t>(i + 1), splitKey);
+        p->refs.insert(p->refs.begin() + static_cast<std::ptrdiff_t>(i + 1), BlockRef{});
+        p->children.insert(p->children.begin() + static_cast<std::ptrdiff_t>(i + 1), childSplit);
+        if (p->keys.size() > kInnerMax) {
+            split = std::make_shared<Page>();
+            split->dirty = true;
+            split->level = p->level;
+            const size_t half = p->keys.size() / 2;
+            split->keys.assign(p->keys.begin() + static_cast<std::ptrdiff_t>(half), p->keys.end());
+            split->refs.assign(p->refs.begin() + static_cast<std::ptrdiff_t>(half), p->refs.end());
+            split->children.assign(p->children.begin() + static_cast<std::ptrdiff_t>(half), p->children.end());
+            p->keys.resize(half);
+            p->refs.resize(half);
+            p->children.resize(half);
+        }
+    }
+}
+
+bool BTree::erase(uint64_t key) {
+    key &= keyMask_;
+    if (!find(key))
+        return false;
+    remove(root_, key);
+    if (root_->level && root_->keys.empty()) {
+        // Nothing left: the tree is one empty leaf again.
+        if (root_->ref.ib)
+            store_.retirePage(root_->ref);
+        root_ = std::make_shared<Page>();
+        root_->dirty = true;
+    }
+    // A root with a single child gives way to it.
+    while (root_->level && root_->keys.size() == 1) {
+        std::shared_ptr<Page> only = child(*root_, 0);
+        if (root_->ref.ib)
+            store_.retirePage(root_->ref);
+        only->dirty = true;
+        root_ = only;
+    }
+    return true;
+}
+
+// Removes the key below `p`; true when `p` is left empty.
+bool BTree::remove(const std::shared_ptr<Page>& p, uint64_t key) {
+    p->dirty = true;
+    if (p->level == 0) {
+        for (size_t i = 0; i < p->entries.size(); ++i)
+            if (keyOf(p->entries[i]) == key) {
+                p->entries.erase(p->entries.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        return p->entries.empty();
+    }
+    size_t i = 0;
+    for (size_t k = 0; k < p->keys.size(); ++k)
+        if (p->keys[k] <= key)
+            i = k;
+    std::shared_ptr<Page> c = child(*p, i);
+    p->children[i] = c;
+    if (remove(c, key)) {
+        if (c->ref.ib)
+            store_.retirePage(c->ref);
+        p->keys.erase(p->keys.begin() + static_cast<std::ptrdiff_t>(i));
+        p->refs.erase(p->refs.begin() + static_cast<std::ptrdiff_t>(i));
+        p->children.erase(p->children.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+        // The parent key is the smallest key below it.
+        p->keys[i] = c->level ? c->keys.front() : keyOf(c->entries.front());
+    }
+    // The root keeps at least one leaf, even an empty one.
+    return p->keys.empty() && p != root_;
+}
+
+bool BTree::dirty() const { return root_->dirty; }
+
+BlockRef BTree::root() const { return root_->ref; }
+
+Bytes BTree::serialize(const Page& p) const {
+    Bytes data(496, 0);
+    const size_t size = p.level ? kInnerEntrySize : leafSize_;
+    for (size_t i = 0; i < p.count(); ++i) {
+        size_t at = i * size;
+        if (p.level) {
+            put64(data, at, p.keys[i]);
+            put64(data, at + 8, p.refs[i].bid);
+            put64(data, at + 16, p.refs[i].ib);
+        } else {
+            std::copy(p.entries[i].begin(), p.entries[i].end(), data.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+    }
+    data[488] = static_cast<uint8_t>(p.count());
+    data[489] = static_cast<uint8_t>(p.level ? kInnerMax : leafMax_);
+    data[490] = static_cast<uint8_t>(size);
+    data[491] = p.level;
+    return data;
+}
+
+BlockRef BTree::write(Page& p) {
+    if (!p.dirty)
+        return p.ref;
+    for (size_t i = 0; i < p.children.size(); ++i)
+        if (p.children[i] && p.children[i]->dirty)
+            p.refs[i] = write(*p.children[i]);
+    if (p.ref.ib)
+        store_.retirePage(p.ref);
+    p.ref = store_.storePage(serialize(p), type_);
+    p.dirty = false;
+    // What is written need not stay in memory.
+    for (auto& c : p.children)
+        c.reset();
+    return p.ref;
+}
+
+BlockRef BTree::commit() { return write(*root_); }
+
+BlockRef BTree::createEmpty(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax) {
+    Bytes data(496, 0);
+    data[489] = static_cast<uint8_t>(leafMax);
+    data[490] = static_cast<uint8_t>(leafEntrySize);
+    return store.storePage(data, pageType);
+}
+
+} // namespace pst

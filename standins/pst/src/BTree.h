@@ -1,0 +1,65 @@
+// A node or block B-tree, read page by page and changed copy-on-write: a
+// change is made in memory on the pages from the root down to the leaf,
+// and commit() writes those pages to new places, children before parents,
+// leaving every page the file's header still names untouched.
+#pragma once
+#include "Bytes.h"
+#include "Header.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace pst {
+
+// Where the tree's pages come from and go to.
+class PageStore {
+public:
+    virtual ~PageStore() = default;
+    // A checked page of the type, its 496 data bytes.
+    virtual Bytes loadPage(const BlockRef& ref, uint8_t type) = 0;
+    // Writes a new page and returns where it went.
+    virtual BlockRef storePage(const Bytes& data496, uint8_t type) = 0;
+    // A page of the committed tree that the new tree no longer uses.
+    virtual void retirePage(const BlockRef& ref) = 0;
+};
+
+class BTree {
+public:
+    // `leafEntrySize` is 32 for the node tree, 24 for the block tree; the
+    // key is the first 8 bytes of each entry (masked by `keyMask`).
+    BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
+          uint64_t keyMask = ~uint64_t(0));
+
+    std::optional<Bytes> find(uint64_t key);
+    // Inserts the entry, or replaces the one with its key.
+    void put(const Bytes& entry);
+    bool erase(uint64_t key);
+    void forEach(const std::function<void(const Bytes&)>& visit);
+
+    bool dirty() const;
+    // Writes the changed pages; returns the new root.
+    BlockRef commit();
+    BlockRef root() const;
+    // A new, empty tree (one empty leaf), for a new file.
+    static BlockRef createEmpty(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax);
+
+private:
+    struct Page;
+    std::shared_ptr<Page> load(const BlockRef& ref);
+    std::shared_ptr<Page> child(Page& parent, size_t i);
+    uint64_t keyOf(const Bytes& entry) const;
+    void insert(const std::shared_ptr<Page>& page, const Bytes& entry, std::shared_ptr<Page>& split);
+    bool remove(const std::shared_ptr<Page>& page, uint64_t key);
+    BlockRef write(Page& page);
+    Bytes serialize(const Page& page) const;
+
+    PageStore& store_;
+    uint8_t type_;
+    size_t leafSize_;
+    size_t leafMax_;
+    uint64_t keyMask_;
+    std::shared_ptr<Page> root_;
+};
+
+} // namespace pst

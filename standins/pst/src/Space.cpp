@@ -1,0 +1,181 @@
+#include "Space.h"
+
+#include "Crc.h"
+
+namespace pst {
+
+namespace {
+
+uint64_t spanStart(size_t span) { return kFirstAMap + static_cast<uint64_t>(span) * kAMapSpan; }
+
+bool hasPMap(size_t span) { return span % 8 == 0; }
+bool hasFMap(size_t span) { return span >= 128 && (span - 128) % 496 == 0; }
+bool hasFPMap(size_t span) { return span >= 8192 && (span - 8192) % (496 * 128) == 0; }
+
+// A map page: data, then the trailer with the page's offset as its id and
+// no signature.
+Bytes mapPage(const Bytes& data496, uint8_t type, uint64_t offset) {
+    Bytes page = data496;
+    page.resize(512, 0);
+    page[496] = type;
+    page[497] = type;
+    put16(page, 498, 0);
+    put32(page, 500, crc(page.data(), 496));
+    put64(page, 504, offset);
+    return page;
+}
+
+} // namespace
+
+Space::Space(File& file, Header& header) : file_(file), header_(header) {
+    cursor_ = spanCount() ? spanCount() - 1 : 0;
+}
+
+size_t Space::spanCount() const {
+    if (header_.lastAMap < kFirstAMap)
+        return 0;
+    return static_cast<size_t>((header_.lastAMap - kFirstAMap) / kAMapSpan) + 1;
+}
+
+Bytes& Space::bits(size_t span) {
+    auto it = maps_.find(span);
+    if (it != maps_.end())
+        return it->second;
+    Bytes page = file_.read(spanStart(span), 512);
+    if (page[496] != 0x84 || crc(page.data(), 496) != u32(page, 500))
+        throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
+    page.resize(496);
+    return maps_[span] = std::move(page);
+}
+
+void Space::setBits(uint64_t offset, size_t bytes, bool used) {
+    const size_t span = static_cast<size_t>((offset - kFirstAMap) / kAMapSpan);
+    Bytes& b = bits(span);
+    const size_t first = static_cast<size_t>((offset - spanStart(span)) / 64);
+    for (size_t s = first; s < first + bytes / 64; ++s) {
+        uint8_t mask = static_cast<uint8_t>(0x80 >> (s % 8));
+        if (used)
+            b[s / 8] |= mask;
+        else
+            b[s / 8] &= static_cast<uint8_t>(~mask);
+    }
+    dirty_.insert(span);
+    if (used)
+        header_.amapFree -= bytes;
+    else
+        header_.amapFree += bytes;
+}
+
+bool Space::isAllocated(uint64_t offset, size_t bytes) {
+    const size_t span = static_cast<size_t>((offset - kFirstAMap) / kAMapSpan);
+    Bytes& b = bits(span);
+    const size_t first = static_cast<size_t>((offset - spanStart(span)) / 64);
+    for (size_t s = first; s < first + bytes / 64; ++s)
+        if (!(b[s / 8] & (0x80 >> (s % 8))))
+            return false;
+    return true;
+}
+
+bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset) {
+    Bytes& b = bits(span);
+    const size_t total = 496 * 8;
+    size_t run = 0;
+    for (size_t s = 0; s < total; ++s) {
+        if (run == 0 && pageAligned && s % 8 != 0)
+            continue;
+        // A whole byte of used slots is skipped at once.
+        if (run == 0 && s % 8 == 0 && b[s / 8] == 0xFF) {
+            s += 7;
+            continue;
+        }
+        if (b[s / 8] & (0x80 >> (s % 8))) {
+            run = 0;
+            continue;
+        }
+        if (++run == slots) {
+            offset = spanStart(span) + static_cast<uint64_t>(s + 1 - slots) * 64;
+            return true;
+        }
+    }
+    return false;
+}
+
+uint64_t Space::allocate(size_t bytes, bool pageAligned) {
+    const size_t slots = bytes / 64;
+    if (bytes == 0 || bytes % 64 != 0 || slots > 496 * 8 - 8)
+        throw Error(ErrorKind::Invalid, "an allocation of an impossible size");
+    for (;;) {
+        uint64_t offset = 0;
+        for (size_t span = cursor_; span < spanCount(); ++span)
+            if (findIn(span, slots, pageAligned, offset)) {
+                cursor_ = span;
+                setBits(offset, bytes, true);
+                return offset;
+            }
+        if (freedBehind_ && cursor_ > 0) {
+            // Space freed earlier may lie before the cursor: look there once.
+            freedBehind_ = false;
+            cursor_ = 0;
+            continue;
+        }
+        grow();
+        cursor_ = spanCount() - 1;
+    }
+}
+
+void Space::release(uint64_t offset, size_t bytes) { pending_.emplace_back(offset, bytes); }
+
+void Space::releaseNow(uint64_t offset, size_t bytes) {
+    setBits(offset, bytes, false);
+    freedBehind_ = true;
+}
+
+void Space::committed() {
+    for (const auto& r : pending_)
+        setBits(r.first, r.second, false);
+    if (!pending_.empty())
+        freedBehind_ = true;
+    pending_.clear();
+}
+
+void Space::grow() {
+    const size_t span = spanCount();
+    const uint64_t start = spanStart(span);
+    Bytes b(496, 0);
+    size_t reserved = 1; // the AMap page itself
+    if (hasPMap(span))
+        ++reserved;
+    if (hasFMap(span))
+        ++reserved;
+    if (hasFPMap(span))
+        ++reserved;
+    for (size_t i = 0; i < reserved; ++i)
+        b[i] = 0xFF;
+    maps_[span] = b;
+    dirty_.insert(span);
+    header_.lastAMap = start;
+    header_.fileEof = start + kAMapSpan;
+    header_.amapFree += kAMapSpan - reserved * 512;
+    // The other map pages of the span, written once.
+    uint64_t at = start + 512;
+    if (hasPMap(span)) {
+        file_.write(at, mapPage(Bytes(496, 0xFF), 0x83, at));
+        at += 512;
+    }
+    if (hasFMap(span)) {
+        file_.write(at, mapPage(Bytes(496, 0xFF), 0x82, at));
+        at += 512;
+    }
+    if (hasFPMap(span))
+        file_.write(at, mapPage(Bytes(496, 0xFF), 0x85, at));
+    // The file holds whole spans.
+    file_.write(header_.fileEof - 1, Bytes(1, 0));
+}
+
+void Space::writeMaps() {
+    for (size_t span : dirty_)
+        file_.write(spanStart(span), mapPage(bits(span), 0x84, spanStart(span)));
+    dirty_.clear();
+}
+
+} // namespace pst

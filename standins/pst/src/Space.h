@@ -1,0 +1,57 @@
+// Free space of the file, as its allocation maps (AMaps) record it: one bit
+// per 64 bytes, one AMap page per 253,952 bytes. The file grows by whole
+// AMap spans. Space freed in a commit becomes usable only in the next one,
+// so that the last committed state is never written over.
+#pragma once
+#include "File.h"
+#include "Header.h"
+
+#include <map>
+#include <set>
+#include <vector>
+
+namespace pst {
+
+constexpr uint64_t kFirstAMap = 0x4400;
+constexpr uint64_t kAMapSpan = 496 * 8 * 64; // 253,952 bytes
+
+class Space {
+public:
+    Space(File& file, Header& header);
+
+    // Space for `bytes` (a multiple of 64) within one span; `pageAligned`
+    // for 512-byte pages. Grows the file when nothing is free.
+    uint64_t allocate(size_t bytes, bool pageAligned);
+    // Space that the next commit may reuse.
+    void release(uint64_t offset, size_t bytes);
+    // Space that was allocated in this transaction and is not needed after
+    // all (for example a page rewritten twice): free at once.
+    void releaseNow(uint64_t offset, size_t bytes);
+
+    // Writes the changed AMap pages (and any new map pages of grown spans).
+    void writeMaps();
+    // After the header is on the disk: what was released becomes free at
+    // the start of the next transaction.
+    void committed();
+    bool hasPendingFrees() const { return !pending_.empty(); }
+
+    // Whether the bits say the range is in use (for the checker).
+    bool isAllocated(uint64_t offset, size_t bytes);
+
+private:
+    Bytes& bits(size_t span);
+    void setBits(uint64_t offset, size_t bytes, bool used);
+    void grow();
+    bool findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset);
+    size_t spanCount() const;
+
+    File& file_;
+    Header& header_;
+    std::map<size_t, Bytes> maps_;   // span -> its 496 bytes of bits
+    std::set<size_t> dirty_;
+    std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
+    size_t cursor_ = 0;              // the span to look in first
+    bool freedBehind_ = true;        // space may be free before the cursor
+};
+
+} // namespace pst
