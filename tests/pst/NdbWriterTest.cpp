@@ -1,0 +1,160 @@
+// Writing at the node database level: blocks and nodes added to Outlook's
+// files and to new ones, B-trees that split and shrink, commits that are
+// all or nothing, and space that is used again.
+#include "Ndb.h"
+#include "PstTestFiles.h"
+#include "pst/Store.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// A node id of an internal type no reader takes for an item.
+uint32_t scratchNid(uint32_t i) { return ((0x40000 + i) << 5) | 0x1F; }
+
+pst::Bytes pattern(size_t n, uint8_t seed) {
+    pst::Bytes b(n);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+    return b;
+}
+
+size_t countNodes(pst::Ndb& ndb) {
+    size_t n = 0;
+    ndb.forEachNode([&](const pst::NodeEntry&) { ++n; });
+    return n;
+}
+
+std::set<uint32_t> allNodes(pst::Ndb& ndb) {
+    std::set<uint32_t> out;
+    ndb.forEachNode([&](const pst::NodeEntry& e) { out.insert(e.nid); });
+    return out;
+}
+
+} // namespace
+
+TEST(NdbWriter, AppendedNodesAndDataSurviveReopening) {
+    ScratchDir dir;
+    const std::string path = dir.copyOf("tika_testPST_variousBodyTypes.pst");
+    std::set<uint32_t> before;
+    {
+        auto file = std::make_shared<pst::File>(path, pst::File::Mode::ReadWrite);
+        pst::Ndb ndb(file, true);
+        before = allNodes(ndb);
+        // Small, one block, and large: an XBLOCK of many.
+        ndb.putNode({scratchNid(1), ndb.writeData(pattern(100, 1)), 0, 0});
+        ndb.putNode({scratchNid(2), ndb.writeData(pattern(300000, 2)), 0, 0});
+        ndb.commit();
+    }
+    auto file = std::make_shared<pst::File>(path, pst::File::Mode::Read);
+    pst::Ndb ndb(file, false);
+    std::set<uint32_t> after = allNodes(ndb);
+    EXPECT_EQ(before.size() + 2, after.size());
+    for (uint32_t nid : before)
+        EXPECT_TRUE(after.count(nid)) << std::hex << nid;
+    EXPECT_EQ(pattern(100, 1), ndb.readData(ndb.findNode(scratchNid(1))->bidData));
+    EXPECT_EQ(pattern(300000, 2), ndb.readData(ndb.findNode(scratchNid(2))->bidData));
+    // Outlook's own content reads as before.
+    auto store = pst::Store::open(path);
+    EXPECT_EQ(4u, store->messages(0x80A2).size());
+    EXPECT_EQ("Outlook Data File", store->displayName());
+}
+
+TEST(NdbWriter, TreesSplitAndShrinkKeepingEveryKey) {
+    ScratchDir dir;
+    const std::string path = dir.copyOf("tika_testPST_variousBodyTypes.pst");
+    auto file = std::make_shared<pst::File>(path, pst::File::Mode::ReadWrite);
+    const size_t original = countNodes(*std::make_unique<pst::Ndb>(file, false));
+    {
+        pst::Ndb ndb(file, true);
+        // Enough nodes for a node tree of three levels (15 per leaf).
+        uint64_t shared = ndb.writeData(pattern(64, 9));
+        for (uint32_t i = 0; i < 3000; ++i) {
+            ndb.putNode({scratchNid(i), shared, 0, 0});
+            if (i)
+                ndb.addRef(shared);
+        }
+        ndb.commit();
+        for (uint32_t i = 0; i < 3000; i += 2) {
+            ndb.removeNode(scratchNid(i));
+            ndb.release(shared);
+        }
+        ndb.commit();
+        EXPECT_EQ(original + 1500, countNodes(ndb));
+        EXPECT_EQ(1 + 1500, ndb.findBlock(shared)->refCount) << "the block tree and 1,500 holders";
+    }
+    pst::Ndb ndb(file, false);
+    for (uint32_t i = 0; i < 3000; ++i)
+        ASSERT_EQ(i % 2 == 1, ndb.findNode(scratchNid(i)).has_value()) << i;
+    // Keys stay in order through the whole tree.
+    uint64_t last = 0;
+    ndb.forEachNode([&](const pst::NodeEntry& e) {
+        EXPECT_GT(e.nid, last);
+        last = e.nid;
+    });
+    EXPECT_EQ(4u, pst::Store::open(path)->messages(0x80A2).size());
+}
+
+TEST(NdbWriter, UncommittedChangesLeaveTheFileAsItWas) {
+    ScratchDir dir;
+    const std::string path = dir.copyOf("tika_testPST_variousBodyTypes.pst");
+    const std::string original = readAll(path);
+    {
+        auto file = std::make_shared<pst::File>(path, pst::File::Mode::ReadWrite);
+        pst::Ndb ndb(file, true);
+        for (uint32_t i = 0; i < 200; ++i)
+            ndb.putNode({scratchNid(i), ndb.writeData(pattern(5000, 3)), 0, 0});
+        // No commit: as if the process died here.
+    }
+    // What the header names is untouched: the same nodes, the same data.
+    auto store = pst::Store::open(path);
+    EXPECT_EQ(4u, store->messages(0x80A2).size());
+    auto file = std::make_shared<pst::File>(path, pst::File::Mode::Read);
+    pst::Ndb ndb(file, false);
+    EXPECT_FALSE(ndb.findNode(scratchNid(0)));
+    EXPECT_EQ(original.substr(0, 564), readAll(path).substr(0, 564)) << "the header is not rewritten";
+}
+
+TEST(NdbWriter, FreedSpaceIsUsedAgain) {
+    ScratchDir dir;
+    const std::string path = dir.copyOf("tika_testPST_variousBodyTypes.pst");
+    auto file = std::make_shared<pst::File>(path, pst::File::Mode::ReadWrite);
+    pst::Ndb ndb(file, true);
+    uint64_t grownTo = 0;
+    for (int round = 0; round < 30; ++round) {
+        for (uint32_t i = 0; i < 20; ++i)
+            ndb.putNode({scratchNid(i), ndb.writeData(pattern(20000, static_cast<uint8_t>(round))), 0, 0});
+        ndb.commit();
+        for (uint32_t i = 0; i < 20; ++i) {
+            ndb.release(ndb.findNode(scratchNid(i))->bidData);
+            ndb.removeNode(scratchNid(i));
+        }
+        ndb.commit();
+        if (round == 3)
+            grownTo = file->size();
+    }
+    EXPECT_EQ(grownTo, file->size()) << "creating and deleting the same amount does not grow the file";
+    EXPECT_EQ(grownTo, ndb.header().fileEof);
+}
+
+TEST(NdbWriter, ANewDatabaseIsEmptyAndGrowsBySpans) {
+    ScratchDir dir;
+    const std::string path = dir.file("new.pst");
+    {
+        auto file = std::make_shared<pst::File>(path, pst::File::Mode::Create);
+        auto ndb = pst::Ndb::create(file, {});
+        EXPECT_EQ(0u, countNodes(*ndb));
+        ndb->putNode({0x21, ndb->writeData(pattern(10, 4)), 0, 0});
+        ndb->commit();
+    }
+    auto file = std::make_shared<pst::File>(path, pst::File::Mode::Read);
+    pst::Ndb ndb(file, false);
+    EXPECT_EQ(1u, countNodes(ndb));
+    EXPECT_EQ(23, ndb.header().version);
+    EXPECT_EQ(pst::kCryptPermute, ndb.header().crypt);
+    EXPECT_EQ(0u, (ndb.header().fileEof - pst::kFirstAMap) % pst::kAMapSpan);
+    EXPECT_EQ(ndb.header().fileEof, file->size());
+    EXPECT_EQ(pattern(10, 4), ndb.readData(ndb.findNode(0x21)->bidData));
+}
