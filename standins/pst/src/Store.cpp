@@ -1,10 +1,8 @@
 #include "pst/Store.h"
 
-#include "Ltp.h"
+#include "StoreImpl.h"
 
 namespace pst {
-
-namespace {
 
 Properties toProperties(const PropertyContext& pc) {
     Properties out;
@@ -20,40 +18,42 @@ Properties toProperties(const TableContext::Row& row) {
     return out;
 }
 
-const Value* find(const Properties& p, uint32_t t) {
+const Value* findValue(const Properties& p, uint32_t t) {
     auto it = p.find(t);
     return it == p.end() ? nullptr : &it->second;
 }
 
-} // namespace
+NodeEntry Store::Impl::node(uint32_t nid) {
+    std::optional<NodeEntry> e = ndb->findNode(nid);
+    if (!e)
+        throw Error(ErrorKind::NotFound, "no item with the node id " + std::to_string(nid));
+    return *e;
+}
 
-struct Store::Impl {
-    std::shared_ptr<File> file;
-    std::unique_ptr<Ndb> ndb;
+Properties Store::Impl::properties(uint32_t nid) {
+    NodeEntry e = node(nid);
+    return toProperties(readPropertyContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub)));
+}
 
-    NodeEntry node(uint32_t nid) {
-        std::optional<NodeEntry> e = ndb->findNode(nid);
-        if (!e)
-            throw Error(ErrorKind::NotFound, "no item with the node id " + std::to_string(nid));
-        return *e;
-    }
-    Properties properties(uint32_t nid) {
-        NodeEntry e = node(nid);
-        return toProperties(readPropertyContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub)));
-    }
-    TableContext table(uint32_t nid) {
-        NodeEntry e = node(nid);
-        return readTableContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub));
-    }
-};
+TableContext Store::Impl::table(uint32_t nid) {
+    NodeEntry e = node(nid);
+    return readTableContext(*ndb, e.bidData, ndb->readSubnodes(e.bidSub));
+}
 
 Store::Store(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Store::~Store() = default;
 
-std::unique_ptr<Store> Store::open(const std::string& path) {
+std::unique_ptr<Store> Store::open(const std::string& path, bool writable) {
     auto impl = std::make_unique<Impl>();
-    impl->file = std::make_shared<File>(path, File::Mode::Read);
-    impl->ndb = std::make_unique<Ndb>(impl->file, false);
+    // A file is checked as a PST before it is opened for writing, so that
+    // a file that is not one is never opened that way.
+    {
+        auto probe = std::make_shared<File>(path, File::Mode::Read);
+        Ndb check(probe, false);
+        check.findNode(kNidMessageStore);
+    }
+    impl->file = std::make_shared<File>(path, writable ? File::Mode::ReadWrite : File::Mode::Read);
+    impl->ndb = std::make_unique<Ndb>(impl->file, writable);
     return std::unique_ptr<Store>(new Store(std::move(impl)));
 }
 
@@ -61,13 +61,13 @@ Properties Store::storeProperties() { return impl_->properties(kNidMessageStore)
 
 std::string Store::displayName() {
     Properties p = storeProperties();
-    const Value* v = find(p, tag(0x3001, PT_UNICODE));
+    const Value* v = findValue(p, tag(0x3001, PT_UNICODE));
     return v ? v->text() : std::string();
 }
 
 std::array<uint8_t, 16> Store::recordKey() {
     Properties p = storeProperties();
-    const Value* v = find(p, tag(0x0FF9, PT_BINARY));
+    const Value* v = findValue(p, tag(0x0FF9, PT_BINARY));
     std::array<uint8_t, 16> key{};
     if (!v || v->bytes.size() != 16)
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: the store has no record key");
@@ -77,7 +77,7 @@ std::array<uint8_t, 16> Store::recordKey() {
 
 uint32_t Store::ipmSubtree() {
     Properties p = storeProperties();
-    const Value* v = find(p, tag(0x35E0, PT_BINARY));
+    const Value* v = findValue(p, tag(0x35E0, PT_BINARY));
     if (!v || v->bytes.size() < 24)
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: the store names no top folder");
     return v->bytes[20] | (v->bytes[21] << 8) | (v->bytes[22] << 16) | (static_cast<uint32_t>(v->bytes[23]) << 24);
@@ -91,15 +91,15 @@ FolderInfo Store::folder(uint32_t nid) {
     FolderInfo f;
     f.nid = nid;
     f.parent = e.nidParent;
-    if (const Value* v = find(p, tag(0x3001, PT_UNICODE)))
+    if (const Value* v = findValue(p, tag(0x3001, PT_UNICODE)))
         f.name = v->text();
-    if (const Value* v = find(p, tag(0x3613, PT_UNICODE)))
+    if (const Value* v = findValue(p, tag(0x3613, PT_UNICODE)))
         f.containerClass = v->text();
-    if (const Value* v = find(p, tag(0x3602, PT_LONG)))
+    if (const Value* v = findValue(p, tag(0x3602, PT_LONG)))
         f.contentCount = v->int32();
-    if (const Value* v = find(p, tag(0x3603, PT_LONG)))
+    if (const Value* v = findValue(p, tag(0x3603, PT_LONG)))
         f.unreadCount = v->int32();
-    if (const Value* v = find(p, tag(0x360A, PT_BOOLEAN)))
+    if (const Value* v = findValue(p, tag(0x360A, PT_BOOLEAN)))
         f.hasSubfolders = v->boolean();
     if (impl_->ndb->findNode(tableOf(nid, kNidTypeHierarchyTable)))
         for (const auto& row : impl_->table(tableOf(nid, kNidTypeHierarchyTable)).rows)
@@ -150,7 +150,7 @@ MessageInfo Store::message(uint32_t nid) {
 std::vector<uint8_t> Store::attachmentData(uint32_t messageNid, uint32_t attachmentNid) {
     for (const AttachmentInfo& a : message(messageNid).attachments)
         if (a.nid == attachmentNid) {
-            const Value* v = find(a.properties, tag(0x3701, PT_BINARY));
+            const Value* v = findValue(a.properties, tag(0x3701, PT_BINARY));
             return v ? v->bytes : std::vector<uint8_t>();
         }
     throw Error(ErrorKind::NotFound, "no such attachment");

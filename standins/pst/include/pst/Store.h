@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,15 @@ enum NidType : uint32_t { kNidTypeFolder = 0x02, kNidTypeMessage = 0x04, kNidTyp
                           kNidTypeAssocMessage = 0x08, kNidTypeHierarchyTable = 0x0D, kNidTypeContentsTable = 0x0E,
                           kNidTypeAssocContentsTable = 0x0F };
 inline uint32_t tableOf(uint32_t folderNid, uint32_t type) { return (folderNid & ~0x1Fu) | type; }
+
+using Guid = std::array<uint8_t, 16>;
+// {00062008-0000-0000-C000-000000000046}, {00062004-...}: the property sets
+// of Outlook's common and address (contact) named properties.
+Guid psetidCommon();
+Guid psetidAddress();
+Guid psMapi();
+// A GUID in its 16 stored bytes from its text form "xxxxxxxx-xxxx-...".
+Guid guidFromString(const std::string& text);
 
 struct FolderInfo {
     uint32_t nid = 0;
@@ -39,6 +49,19 @@ struct AttachmentInfo {
     Properties properties;
 };
 
+// What a new message is made of.
+struct NewAttachment {
+    std::string fileName;
+    std::vector<uint8_t> data;
+    Properties properties; // further properties of the attachment
+};
+
+struct NewMessage {
+    Properties properties; // PR_MESSAGE_CLASS, PR_SUBJECT, bodies, flags...
+    std::vector<Properties> recipients;
+    std::vector<NewAttachment> attachments;
+};
+
 struct MessageInfo {
     uint32_t nid = 0;
     uint32_t folder = 0;
@@ -50,9 +73,22 @@ struct MessageInfo {
 class Store {
 public:
     // Opens an existing Unicode PST; throws Error (NotPst, Unsupported,
-    // Corrupt, Io). Reading only, for now.
-    static std::unique_ptr<Store> open(const std::string& path);
+    // Corrupt, Io). A file that is not a PST is never changed.
+    static std::unique_ptr<Store> open(const std::string& path, bool writable = false);
+    // Creates a new, empty store with Outlook's folders (the top of the
+    // personal folders, Deleted Items, the search root).
+    static std::unique_ptr<Store> create(const std::string& path, const std::string& displayName);
     ~Store();
+
+    // --- changes: each is durable once commit() returns ---
+    uint32_t createFolder(uint32_t parent, const std::string& name, const std::string& containerClass);
+    uint32_t addMessage(uint32_t folder, const NewMessage& message);
+    // The property id (0x8000 and up) this store gives the named property,
+    // registered in its name-to-id map when it is not there yet.
+    uint16_t namedProperty(const Guid& set, uint32_t lid);
+    // The id it has, without registering it.
+    std::optional<uint16_t> findNamedProperty(const Guid& set, uint32_t lid);
+    void commit();
 
     std::string displayName();
     std::array<uint8_t, 16> recordKey();

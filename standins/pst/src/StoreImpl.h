@@ -1,0 +1,33 @@
+// What a Store holds, shared by its reading and its writing halves.
+#pragma once
+#include "Ltp.h"
+#include "LtpWriter.h"
+#include "pst/Store.h"
+
+namespace pst {
+
+Properties toProperties(const PropertyContext& pc);
+Properties toProperties(const TableContext::Row& row);
+const Value* findValue(const Properties& p, uint32_t tag);
+
+struct Store::Impl {
+    std::shared_ptr<File> file;
+    std::unique_ptr<Ndb> ndb;
+
+    NodeEntry node(uint32_t nid);
+    Properties properties(uint32_t nid);
+    TableContext table(uint32_t nid);
+
+    // Writing helpers.
+    // Points the node at new data and subnodes, letting the old ones go.
+    void replaceNode(uint32_t nid, uint32_t parent, const WrittenNode& written);
+    void writeProperties(uint32_t nid, uint32_t parent, const Properties& props);
+    // Rewrites a table with `change` applied to its rows.
+    void changeTable(uint32_t tableNid, const std::function<void(std::vector<TableRow>&)>& change);
+    // A folder's PC properties changed: its row in the parent's hierarchy
+    // table follows.
+    void updateFolder(uint32_t folder, const std::function<void(Properties&)>& change);
+    std::vector<uint8_t> entryId(uint32_t nid);
+};
+
+} // namespace pst
