@@ -19,7 +19,8 @@ APP_DIR_HOST="$PREFIX/drive_c/Program Files/$PRODUCT"
 SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest)
+          wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
+          pst-utils pff-tools)
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }

@@ -1,0 +1,154 @@
+// Stores written by the engine, read back by the engine and by the two
+// independent readers; and Outlook's own files appended to without losing
+// anything they held.
+#include "ExternalReaders.h"
+#include "pst/Store.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
+pst::Value number(int32_t v) {
+    pst::Value out{pst::PT_LONG, {}};
+    for (int i = 0; i < 4; ++i)
+        out.bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    return out;
+}
+
+pst::NewMessage mail(const std::string& subject, const std::string& body, bool read) {
+    pst::NewMessage m;
+    m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text(subject);
+    m.properties[pst::tag(0x0C1A, pst::PT_UNICODE)] = text("Anna Berg");
+    m.properties[pst::tag(0x0042, pst::PT_UNICODE)] = text("Anna Berg");
+    m.properties[pst::tag(0x0E04, pst::PT_UNICODE)] = text("Jonas Lind; Mar\xC3\xAD" "a S\xC3\xA1nchez");
+    m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = text(body);
+    m.properties[pst::tag(0x0E07, pst::PT_LONG)] = number(read ? 1 : 0);
+    for (const char* who : {"Jonas Lind", "Mar\xC3\xAD" "a S\xC3\xA1nchez"}) {
+        pst::Properties r;
+        r[pst::tag(0x3001, pst::PT_UNICODE)] = text(who);
+        r[pst::tag(0x3002, pst::PT_UNICODE)] = text("SMTP");
+        r[pst::tag(0x3003, pst::PT_UNICODE)] = text("someone@tidewell.example");
+        r[pst::tag(0x0C15, pst::PT_LONG)] = number(1);
+        m.recipients.push_back(r);
+    }
+    return m;
+}
+
+std::string bytesOf(size_t n, int seed) {
+    std::string s(n, '\0');
+    uint32_t x = 0x9E3779B9u * static_cast<uint32_t>(seed + 1);
+    for (size_t i = 0; i < n; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        s[i] = static_cast<char>(x);
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(StoreWriter, ANewStoreWithFoldersAndMessagesReadsBack) {
+    ScratchDir dir;
+    const std::string path = dir.file("new.pst");
+    const std::string bigAttachment = bytesOf(3 * 1024 * 1024 + 17, 1);
+    {
+        auto store = pst::Store::create(path, "Tidewell Conversion Folder");
+        const uint32_t top = store->createFolder(store->ipmSubtree(), "Lotus Mails", "IPF.Note");
+        const uint32_t inbox = store->createFolder(top, "Inbox", "IPF.Note");
+        const uint32_t nested = store->createFolder(store->createFolder(top, "Projects", "IPF.Note"), "2007", "IPF.Note");
+        store->addMessage(inbox, mail("Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht", "First body", false));
+        pst::NewMessage withFiles = mail("With attachments", "See attached", true);
+        withFiles.attachments.push_back({"figures.csv", {'a', ';', 'b'}, {}});
+        withFiles.attachments.push_back({"scan.bin", std::vector<uint8_t>(bigAttachment.begin(), bigAttachment.end()), {}});
+        store->addMessage(inbox, withFiles);
+        store->addMessage(nested, mail("In 2007", "Nested", true));
+        store->commit();
+    }
+    auto store = pst::Store::open(path);
+    EXPECT_EQ("Tidewell Conversion Folder", store->displayName());
+    pst::FolderInfo top = store->folder(store->ipmSubtree());
+    ASSERT_EQ(2u, top.subfolders.size()) << "Deleted Items and Lotus Mails";
+    pst::FolderInfo lotus = store->folder(top.subfolders[1]);
+    EXPECT_EQ("Lotus Mails", lotus.name);
+    EXPECT_TRUE(lotus.hasSubfolders);
+    pst::FolderInfo inbox = store->folder(lotus.subfolders[0]);
+    EXPECT_EQ("Inbox", inbox.name);
+    EXPECT_EQ("IPF.Note", inbox.containerClass);
+    EXPECT_EQ(2, inbox.contentCount);
+    EXPECT_EQ(1, inbox.unreadCount);
+    std::vector<uint32_t> items = store->messages(inbox.nid);
+    ASSERT_EQ(2u, items.size());
+    pst::MessageInfo second = store->message(items[1]);
+    EXPECT_EQ("With attachments", pst::subjectText(second.properties));
+    EXPECT_EQ(2u, second.recipients.size());
+    ASSERT_EQ(2u, second.attachments.size());
+    std::vector<uint8_t> scan = store->attachmentData(items[1], second.attachments[1].nid);
+    EXPECT_EQ(bigAttachment, std::string(scan.begin(), scan.end()));
+    EXPECT_EQ(0x10, second.properties.at(pst::tag(0x0E07, pst::PT_LONG)).int32() & 0x10) << "has attachments";
+
+    Extraction byReadpst = readpst(path, dir, "readpst");
+    EXPECT_TRUE(byReadpst.ran) << "readpst (pst-utils) must read the store: " << byReadpst.log;
+    if (byReadpst.ran) {
+        std::string mbox = byReadpst.files["Tidewell Conversion Folder/Lotus Mails/Inbox/mbox"];
+        EXPECT_NE(std::string::npos, mbox.find("First body")) << byReadpst.log;
+        EXPECT_NE(std::string::npos, mbox.find("filename=\"scan.bin\"")) << mbox.substr(0, 400);
+        EXPECT_FALSE(byReadpst.files["Tidewell Conversion Folder/Lotus Mails/Projects/2007/mbox"].empty());
+    }
+    Extraction byLibpff = pffexport(path, dir, "pffexport");
+    if (byLibpff.ran) {
+        EXPECT_EQ(bigAttachment,
+                  byLibpff.files["Top of Personal Folders/Lotus Mails/Inbox/Message00002/Attachments/2_scan.bin"])
+            << byLibpff.log;
+        std::string body = byLibpff.files["Top of Personal Folders/Lotus Mails/Inbox/Message00001/Message.txt"];
+        EXPECT_NE(std::string::npos, body.find("First body")) << body;
+        std::string headers = byLibpff.files["Top of Personal Folders/Lotus Mails/Inbox/Message00001/OutlookHeaders.txt"];
+        EXPECT_NE(std::string::npos, headers.find("Quarterly figures")) << headers;
+    } else {
+        ADD_FAILURE() << "pffexport did not read the store: " << byLibpff.log;
+    }
+}
+
+TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
+    for (const char* sample : {"tika_testPST_variousBodyTypes.pst", "java-libpst_dist-list.pst", "tika_testPST.pst"}) {
+        SCOPED_TRACE(sample);
+        ScratchDir dir;
+        const std::string path = dir.copyOf(sample);
+        Extraction before = readpst(path, dir, "before");
+        Extraction libpffBefore = pffexport(path, dir, "libpff-before");
+        ASSERT_TRUE(before.ran && libpffBefore.ran) << "both readers (pst-utils, pff-tools) are needed";
+        uint32_t added;
+        {
+            auto store = pst::Store::open(path, true);
+            added = store->createFolder(store->ipmSubtree(), "Tidewell", "IPF.Note");
+            store->addMessage(added, mail("Appended", "Appended body", false));
+            store->commit();
+        }
+        auto store = pst::Store::open(path);
+        EXPECT_EQ(1u, store->messages(added).size());
+        Extraction after = readpst(path, dir, "after");
+        if (before.ran) {
+            ASSERT_TRUE(after.ran) << after.log;
+            // Every file readpst made before is made again, the same.
+            for (const auto& f : before.files) {
+                auto it = after.files.find(f.first);
+                ASSERT_NE(after.files.end(), it) << f.first << " is gone";
+                EXPECT_EQ(f.second, it->second) << f.first << " changed";
+            }
+            EXPECT_EQ(before.files.size() + 1, after.files.size()) << "exactly the new folder's mbox";
+        }
+        Extraction libpffAfter = pffexport(path, dir, "libpff-after");
+        if (libpffBefore.ran) {
+            ASSERT_TRUE(libpffAfter.ran) << libpffAfter.log;
+            for (const auto& f : libpffBefore.files) {
+                auto it = libpffAfter.files.find(f.first);
+                ASSERT_NE(libpffAfter.files.end(), it) << f.first << " is gone";
+                // The export time is not part of what the file holds.
+                if (f.first.find("Message.txt") == std::string::npos) {
+                    EXPECT_EQ(f.second, it->second) << f.first << " changed";
+                }
+            }
+        }
+    }
+}
