@@ -152,3 +152,78 @@ TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
         }
     }
 }
+
+TEST(StoreWriter, EditsMovesCopiesAndDeletesKeepCountsAndRowsInStep) {
+    ScratchDir dir;
+    const std::string path = dir.file("edit.pst");
+    uint32_t a, b, m1, m2, copy;
+    {
+        auto store = pst::Store::create(path, "Edits");
+        a = store->createFolder(store->ipmSubtree(), "A", "IPF.Note");
+        b = store->createFolder(store->ipmSubtree(), "B", "IPF.Note");
+        m1 = store->addMessage(a, mail("first", "one", false));
+        m2 = store->addMessage(a, mail("second", "two", false));
+        store->commit();
+        EXPECT_EQ(2, store->folder(a).unreadCount);
+
+        // Read: the unread count follows the flag.
+        store->setProperties(m1, {{pst::tag(0x0E07, pst::PT_LONG), number(1)},
+                                  {pst::tag(0x0037, pst::PT_UNICODE), text("first, renamed")}});
+        EXPECT_EQ(1, store->folder(a).unreadCount);
+        // An attachment added later sets the flag and appears in the table.
+        store->addAttachment(m2, {"later.txt", {'x', 'y', 'z'}, {}});
+        store->setRecipients(m2, {});
+        store->moveMessage(m2, b);
+        copy = store->copyMessage(m1, b);
+        store->commit();
+    }
+    auto store = pst::Store::open(path, true);
+    pst::FolderInfo fa = store->folder(a), fb = store->folder(b);
+    EXPECT_EQ(1, fa.contentCount);
+    EXPECT_EQ(0, fa.unreadCount);
+    EXPECT_EQ(2, fb.contentCount);
+    EXPECT_EQ(1, fb.unreadCount);
+    EXPECT_EQ(std::vector<uint32_t>{m1}, store->messages(a));
+    EXPECT_EQ((std::vector<uint32_t>{m2, copy}), store->messages(b));
+    pst::MessageInfo moved = store->message(m2);
+    EXPECT_EQ(b, moved.folder);
+    EXPECT_TRUE(moved.recipients.empty());
+    ASSERT_EQ(1u, moved.attachments.size());
+    EXPECT_EQ(0x10, moved.properties.at(pst::tag(0x0E07, pst::PT_LONG)).int32() & 0x10);
+    EXPECT_EQ("first, renamed", pst::subjectText(store->message(copy).properties));
+    // Entry ids name the items, in this store only.
+    std::vector<uint8_t> id = store->entryId(m2);
+    ASSERT_EQ(24u, id.size());
+    EXPECT_EQ(m2, store->nidFromEntryId(id).value_or(0));
+    id[5] ^= 1;
+    EXPECT_FALSE(store->nidFromEntryId(id));
+    EXPECT_EQ(b, store->findSubfolder(store->ipmSubtree(), "B").value_or(0));
+
+    store->deleteMessage(copy);
+    store->deleteMessage(m2);
+    store->commit();
+    EXPECT_EQ(0, store->folder(b).contentCount);
+    EXPECT_EQ(0, store->folder(b).unreadCount);
+    EXPECT_TRUE(store->messages(b).empty());
+    Extraction byLibpff = pffexport(path, dir, "libpff");
+    EXPECT_TRUE(byLibpff.ran) << byLibpff.log;
+    EXPECT_EQ(std::string::npos, byLibpff.log.find("orphan")) << byLibpff.log;
+}
+
+TEST(StoreWriter, NamedPropertiesAreLookedUpOrAppended) {
+    ScratchDir dir;
+    const std::string path = dir.copyOf("java-libpst_dist-list.pst");
+    auto store = pst::Store::open(path, true);
+    // Outlook's own file already maps Email1EmailAddress; its id is the file's.
+    std::optional<uint16_t> email = store->findNamedProperty(pst::psetidAddress(), 0x8083);
+    ASSERT_TRUE(email);
+    EXPECT_EQ(*email, store->namedProperty(pst::psetidAddress(), 0x8083));
+    EXPECT_FALSE(store->findNamedProperty(pst::psetidAddress(), 0x80FF));
+    const uint16_t added = store->namedProperty(pst::psetidAddress(), 0x80FF);
+    EXPECT_GE(added, 0x8000);
+    EXPECT_NE(*email, added);
+    store->commit();
+    auto again = pst::Store::open(path);
+    EXPECT_EQ(added, again->findNamedProperty(pst::psetidAddress(), 0x80FF).value_or(0));
+    EXPECT_EQ(*email, again->findNamedProperty(pst::psetidAddress(), 0x8083).value_or(0));
+}

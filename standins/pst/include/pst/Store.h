@@ -83,6 +83,25 @@ public:
     // --- changes: each is durable once commit() returns ---
     uint32_t createFolder(uint32_t parent, const std::string& name, const std::string& containerClass);
     uint32_t addMessage(uint32_t folder, const NewMessage& message);
+    // Changes properties of a folder or a message (removing those listed);
+    // a message's contents-table row and its folder's counts follow.
+    void setProperties(uint32_t nid, const Properties& set, const std::vector<uint32_t>& remove = {});
+    // Adds an attachment to a message; returns its id within the message.
+    uint32_t addAttachment(uint32_t message, const NewAttachment& attachment);
+    void setRecipients(uint32_t message, const std::vector<Properties>& recipients);
+    // A copy in the folder (of this store); returns the copy's id.
+    uint32_t copyMessage(uint32_t message, uint32_t folder);
+    void moveMessage(uint32_t message, uint32_t folder);
+    void deleteMessage(uint32_t message);
+
+    // Entry ids as Outlook forms them: 4 zero bytes, the store's record
+    // key, the node id.
+    std::vector<uint8_t> entryId(uint32_t nid);
+    // The node id an entry id names in this store, if it does.
+    std::optional<uint32_t> nidFromEntryId(const std::vector<uint8_t>& entryId);
+    // A child folder of that name, if there is one.
+    std::optional<uint32_t> findSubfolder(uint32_t parent, const std::string& name);
+
     // The property id (0x8000 and up) this store gives the named property,
     // registered in its name-to-id map when it is not there yet.
     uint16_t namedProperty(const Guid& set, uint32_t lid);
