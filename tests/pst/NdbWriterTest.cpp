@@ -95,6 +95,7 @@ TEST(NdbWriter, TreesSplitAndShrinkKeepingEveryKey) {
         last = e.nid;
     });
     EXPECT_EQ(4u, pst::Store::open(path)->messages(0x80A2).size());
+    expectSound(path);
 }
 
 TEST(NdbWriter, UncommittedChangesLeaveTheFileAsItWas) {
@@ -115,6 +116,7 @@ TEST(NdbWriter, UncommittedChangesLeaveTheFileAsItWas) {
     pst::Ndb ndb(file, false);
     EXPECT_FALSE(ndb.findNode(scratchNid(0)));
     EXPECT_EQ(original.substr(0, 564), readAll(path).substr(0, 564)) << "the header is not rewritten";
+    expectSound(path, false);
 }
 
 TEST(NdbWriter, FreedSpaceIsUsedAgain) {

@@ -38,3 +38,19 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+#include "pst/Checker.h"
+
+#include <gtest/gtest.h>
+
+// The checker finds nothing wrong with the file (and, with `tidy`, no
+// space left allocated unused either).
+inline void expectSound(const std::string& path, bool tidy = true) {
+    pst::CheckReport r = pst::checkFile(path);
+    std::string all;
+    for (const std::string& e : r.errors)
+        all += "\n  error: " + e;
+    for (const std::string& n : r.notes)
+        all += "\n  note: " + n;
+    EXPECT_TRUE(r.ok() && (!tidy || r.notes.empty())) << path << all;
+}

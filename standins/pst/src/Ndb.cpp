@@ -54,7 +54,30 @@ Ndb::Ndb(std::shared_ptr<File> file, bool writable) : file_(std::move(file)) {
     openTrees();
 }
 
-Ndb::~Ndb() = default;
+Ndb::~Ndb() {
+    // Changes not committed are left out, as they would be after a crash;
+    // with none, the space the last commit let go of is given back.
+    if (space_ && !changed_) {
+        try {
+            close();
+        } catch (...) {
+            // A failure here leaves the last commit in force.
+        }
+    }
+}
+
+void Ndb::close() {
+    if (!space_)
+        return;
+    commit();
+    if (space_->mapsChanged()) {
+        space_->writeMaps();
+        file_->sync();
+        file_->write(0, header_.serialize());
+        file_->sync();
+        changed_ = false;
+    }
+}
 
 void Ndb::openTrees() {
     // The node tree's keys are 32-bit node ids in 64-bit fields.

@@ -102,6 +102,9 @@ public:
     // Makes every change so far durable: new pages and maps, then the
     // header, each step flushed to the disk.
     void commit();
+    // Commits, then gives back the space the last commit let go of, so
+    // that nothing stays allocated unused once the file is closed.
+    void close();
 
     // For the checker.
     Space* space() { return space_.get(); }

@@ -34,6 +34,8 @@ public:
     // the start of the next transaction.
     void committed();
     bool hasPendingFrees() const { return !pending_.empty(); }
+    // Map bits changed in memory and not yet written.
+    bool mapsChanged() const { return !dirty_.empty(); }
 
     // Whether the bits say the range is in use (for the checker).
     bool isAllocated(uint64_t offset, size_t bytes);

@@ -1,0 +1,233 @@
+#include "pst/Checker.h"
+
+#include "Crc.h"
+#include "Ltp.h"
+#include "StoreImpl.h"
+
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace pst {
+
+namespace {
+
+std::string hex(uint64_t v) {
+    std::ostringstream s;
+    s << "0x" << std::hex << v;
+    return s.str();
+}
+
+struct Walk {
+    File& file;
+    CheckReport& report;
+    std::vector<std::pair<uint64_t, size_t>> used; // offset, bytes of every page and block
+    std::map<uint64_t, BlockEntry> blocks;          // by bid (bit 0 clear)
+    std::vector<NodeEntry> nodes;
+
+    // Walks a B-tree from `ref`; `lowest` is the key its parent gives it.
+    void tree(const BlockRef& ref, uint8_t type, size_t leafSize, int depth, std::optional<uint64_t> parentKey,
+              uint64_t& previous, bool& first) {
+        if (depth > 8) {
+            report.errors.push_back("a B-tree is deeper than any can be");
+            return;
+        }
+        Bytes page;
+        try {
+            page = file.read(ref.ib, 512);
+        } catch (const Error& e) {
+            report.errors.push_back(std::string("a B-tree page cannot be read: ") + e.what());
+            return;
+        }
+        used.emplace_back(ref.ib, 512);
+        if (page[496] != type || page[497] != type || crc(page.data(), 496) != u32(page, 500) ||
+            u64(page, 504) != ref.bid || u16(page, 498) != signature(ref.ib, ref.bid)) {
+            report.errors.push_back("B-tree page " + hex(ref.ib) + " has a bad trailer or checksum");
+            return;
+        }
+        const uint8_t count = page[488], size = page[490], level = page[491];
+        if (static_cast<size_t>(count) * size > 488 || size != (level ? 24 : leafSize)) {
+            report.errors.push_back("B-tree page " + hex(ref.ib) + " has entries that do not fit");
+            return;
+        }
+        const uint64_t mask = type == 0x81 ? 0xFFFFFFFFull : ~uint64_t(1);
+        for (size_t i = 0; i < count; ++i) {
+            const size_t at = i * size;
+            const uint64_t key = u64(page, at) & mask;
+            if (i == 0 && parentKey && *parentKey != key)
+                report.errors.push_back("B-tree page " + hex(ref.ib) + ": its parent's key " + hex(*parentKey) +
+                                        " is not its smallest key " + hex(key));
+            if (level) {
+                tree({u64(page, at + 8), u64(page, at + 16)}, type, leafSize, depth + 1, key, previous, first);
+                continue;
+            }
+            if (!first && key <= previous)
+                report.errors.push_back("B-tree keys out of order at " + hex(key));
+            previous = key;
+            first = false;
+            if (type == 0x81) {
+                nodes.push_back({static_cast<uint32_t>(key), u64(page, at + 8), u64(page, at + 16), u32(page, at + 24)});
+            } else {
+                BlockEntry b{{u64(page, at), u64(page, at + 8)}, u16(page, at + 16), u16(page, at + 18)};
+                blocks[key] = b;
+            }
+        }
+    }
+};
+
+} // namespace
+
+CheckReport checkFile(const std::string& path) {
+    CheckReport report;
+    std::shared_ptr<File> file;
+    std::unique_ptr<Ndb> ndb;
+    try {
+        file = std::make_shared<File>(path, File::Mode::Read);
+        ndb = std::make_unique<Ndb>(file, false);
+    } catch (const Error& e) {
+        report.errors.push_back(e.what());
+        return report;
+    }
+    const Header& h = ndb->header();
+    if (h.fileEof > file->size())
+        report.errors.push_back("the header's end of file " + hex(h.fileEof) + " is past the file's end " +
+                                hex(file->size()));
+    else if (h.fileEof < file->size())
+        report.notes.push_back(std::to_string(file->size() - h.fileEof) +
+                               " bytes past the header's end of file (left by an interrupted change)");
+
+    Walk walk{*file, report, {}, {}, {}};
+    uint64_t previous = 0;
+    bool first = true;
+    walk.tree(h.nbt, 0x81, 32, 0, std::nullopt, previous, first);
+    previous = 0;
+    first = true;
+    walk.tree(h.bbt, 0x80, 24, 0, std::nullopt, previous, first);
+
+    // Every block reads with its checksum; count its holders.
+    std::map<uint64_t, int> holders;
+    auto hold = [&](uint64_t bid, const std::string& by) {
+        if (!bid)
+            return;
+        if (!walk.blocks.count(bid & ~uint64_t(1)))
+            report.errors.push_back(by + " refers to a missing block " + hex(bid));
+        ++holders[bid & ~uint64_t(1)];
+    };
+    for (const auto& kv : walk.blocks) {
+        const BlockEntry& b = kv.second;
+        walk.used.emplace_back(b.ref.ib, blockSize(b.cb));
+        Bytes data;
+        try {
+            data = ndb->readBlock(b.ref.bid);
+        } catch (const Error& e) {
+            report.errors.push_back("block " + hex(b.ref.bid) + ": " + e.what());
+            continue;
+        }
+        if (!isInternalBid(b.ref.bid) || data.size() < 8)
+            continue;
+        const uint16_t count = u16(data, 2);
+        try {
+            if (data[0] == 1) {
+                for (size_t i = 0; i < count; ++i)
+                    hold(u64(data, 8 + 8 * i), "data tree " + hex(b.ref.bid));
+            } else if (data[0] == 2 && data[1] == 0) {
+                for (size_t i = 0; i < count; ++i) {
+                    hold(u64(data, 8 + 24 * i + 8), "subnode list " + hex(b.ref.bid));
+                    hold(u64(data, 8 + 24 * i + 16), "subnode list " + hex(b.ref.bid));
+                }
+            } else if (data[0] == 2) {
+                for (size_t i = 0; i < count; ++i)
+                    hold(u64(data, 8 + 16 * i + 8), "subnode index " + hex(b.ref.bid));
+            }
+        } catch (const Error&) {
+            report.errors.push_back("internal block " + hex(b.ref.bid) + " is cut short");
+        }
+    }
+    for (const NodeEntry& n : walk.nodes) {
+        hold(n.bidData, "node " + hex(n.nid));
+        hold(n.bidSub, "node " + hex(n.nid));
+    }
+    for (const auto& kv : walk.blocks) {
+        const int expected = 1 + holders[kv.first];
+        if (kv.second.refCount != expected)
+            report.errors.push_back("block " + hex(kv.first) + " counts " + std::to_string(kv.second.refCount) +
+                                    " references, " + std::to_string(expected) + " found");
+    }
+
+    // Allocation maps against everything the trees use.
+    {
+        Header copy = h;
+        Space space(*file, copy);
+        uint64_t usedBytes = 0;
+        for (const auto& u : walk.used) {
+            usedBytes += u.second;
+            try {
+                if (!space.isAllocated(u.first, u.second))
+                    report.errors.push_back("space at " + hex(u.first) + " is used but free in the allocation map");
+            } catch (const Error& e) {
+                report.errors.push_back(e.what());
+            }
+        }
+        const uint64_t spans = h.lastAMap >= kFirstAMap ? (h.lastAMap - kFirstAMap) / kAMapSpan + 1 : 0;
+        const uint64_t mapped = spans * kAMapSpan;
+        if (h.amapFree > mapped)
+            report.errors.push_back("the header counts more free space than the file has");
+        else if (mapped - h.amapFree > usedBytes + spans * 2048)
+            report.notes.push_back(std::to_string(mapped - h.amapFree - usedBytes) +
+                                   " bytes allocated but not used (left by an interrupted change)");
+    }
+
+    // The messaging layer: tables against nodes.
+    if (!report.ok())
+        return report;
+    try {
+        std::unique_ptr<Store> store = Store::open(path);
+        std::map<uint32_t, std::set<uint32_t>> folderChildren, folderMessages;
+        for (const NodeEntry& n : walk.nodes) {
+            if (nidType(n.nid) == kNidTypeFolder && n.nid != n.nidParent)
+                folderChildren[n.nidParent].insert(n.nid);
+            if (nidType(n.nid) == kNidTypeMessage)
+                folderMessages[n.nidParent].insert(n.nid);
+        }
+        for (const NodeEntry& n : walk.nodes) {
+            if (nidType(n.nid) != kNidTypeFolder)
+                continue;
+            FolderInfo f = store->folder(n.nid);
+            std::set<uint32_t> rows;
+            for (uint32_t c : f.subfolders)
+                if (nidType(c) == kNidTypeFolder)
+                    rows.insert(c);
+            if (rows != folderChildren[n.nid])
+                report.errors.push_back("folder " + hex(n.nid) + "'s hierarchy table does not list its folders");
+            std::vector<uint32_t> messages = store->messages(n.nid);
+            std::set<uint32_t> listed(messages.begin(), messages.end());
+            if (listed != folderMessages[n.nid])
+                report.errors.push_back("folder " + hex(n.nid) + "'s contents table does not list its messages");
+            if (f.contentCount != static_cast<int32_t>(messages.size()))
+                report.errors.push_back("folder " + hex(n.nid) + " counts " + std::to_string(f.contentCount) +
+                                        " items, holds " + std::to_string(messages.size()));
+            int unread = 0;
+            for (uint32_t m : messages) {
+                MessageInfo msg = store->message(m);
+                auto flags = msg.properties.find(tag(0x0E07, PT_LONG));
+                if (flags != msg.properties.end() && (flags->second.int32() & 1) == 0)
+                    ++unread;
+                Subnodes subs = ndb->readSubnodes(ndb->findNode(m)->bidSub);
+                size_t attachmentNodes = 0;
+                for (const auto& kv : subs)
+                    if (nidType(kv.first) == kNidTypeAttachment)
+                        ++attachmentNodes;
+                if (attachmentNodes != msg.attachments.size())
+                    report.errors.push_back("message " + hex(m) + "'s attachment table does not match its attachments");
+            }
+            if (f.unreadCount != unread)
+                report.errors.push_back("folder " + hex(n.nid) + " counts " + std::to_string(f.unreadCount) +
+                                        " unread, holds " + std::to_string(unread));
+        }
+    } catch (const Error& e) {
+        report.errors.push_back(e.what());
+    }
+    return report;
+}
+
+} // namespace pst
