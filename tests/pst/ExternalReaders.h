@@ -38,6 +38,14 @@ inline Extraction readpst(const std::string& pst, const ScratchDir& dir, const s
     x.ran = std::system(cmd.c_str()) == 0;
     x.log = readAll(log);
     x.files = filesUnder(out);
+    // The calendar export stamps the time of the export: not the file's.
+    for (auto& f : x.files) {
+        std::string& t = f.second;
+        for (size_t at = t.find("DTSTAMP:"); at != std::string::npos; at = t.find("DTSTAMP:", at + 1)) {
+            size_t end = t.find('\n', at);
+            t.erase(at, end == std::string::npos ? std::string::npos : end - at);
+        }
+    }
     return x;
 }
 
