@@ -238,6 +238,7 @@ cmd_bench() {
         "$BUILD/bench/tools/notesgen/notesgen" mail "$data/mail-1g.nsf" 20000 4096 36864 1 10
     fi
     "$BUILD/bench/tools/bench/notes_bench" "$data/mail-1g.nsf"
+    "$BUILD/bench/tools/bench/pst_bench" "$data" 1000 10000
 }
 
 case "${1:-}" in

@@ -1,0 +1,105 @@
+// pst_bench DIR [COUNT...]: appends COUNT messages (4 KB body, a 100 KB
+// attachment on every tenth) to a new store, one commit each, and prints
+// messages per second, MB/s, peak memory, file size against payload, the
+// time per message in the first and last tenth, and the time to open the
+// result; beside it, a plain sequential write of the same payload.
+#include "pst/Store.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+long peakMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
+
+double plainWrite(const std::string& path, uint64_t bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::vector<char> chunk(1 << 20, 'x');
+    auto t = Clock::now();
+    for (uint64_t done = 0; done < bytes; done += chunk.size())
+        std::fwrite(chunk.data(), 1, std::min<uint64_t>(chunk.size(), bytes - done), f);
+    std::fflush(f);
+    fsync(fileno(f));
+    std::fclose(f);
+    double s = since(t);
+    std::remove(path.c_str());
+    return s;
+}
+
+void run(const std::string& dir, long count) {
+    const std::string path = dir + "/bench-" + std::to_string(count) + ".pst";
+    std::remove(path.c_str());
+    auto store = pst::Store::create(path, "Benchmark");
+    uint32_t folder = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
+    store->commit();
+    const std::string body(4096, 'b');
+    const std::vector<uint8_t> attachment(100 * 1024, 0xA5);
+    uint64_t payload = 0;
+    double firstTenth = 0, lastTenth = 0;
+    auto start = Clock::now();
+    for (long i = 0; i < count; ++i) {
+        auto t = Clock::now();
+        pst::NewMessage m;
+        m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text("Message " + std::to_string(i));
+        m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = text(body);
+        payload += body.size();
+        if (i % 10 == 0) {
+            m.attachments.push_back({"file.bin", attachment, {}});
+            payload += attachment.size();
+        }
+        store->addMessage(folder, m);
+        store->commit();
+        double s = since(t);
+        if (i < count / 10)
+            firstTenth += s;
+        if (i >= count - count / 10)
+            lastTenth += s;
+    }
+    double total = since(start);
+    store.reset();
+    struct stat st {};
+    stat(path.c_str(), &st);
+    auto t = Clock::now();
+    auto reopened = pst::Store::open(path);
+    reopened->folder(folder);
+    double openSeconds = since(t);
+    double plain = plainWrite(dir + "/plain.bin", payload);
+    const double mb = payload / 1048576.0;
+    std::printf("%8ld msgs %8.1f s %9.0f msg/s %7.1f MB/s  peak %4ld MB  file/payload %.2f  "
+                "per msg first/last tenth %.2f/%.2f ms  open %.1f ms  plain write %.0f MB/s (x%.1f)\n",
+                count, total, count / total, mb / total, peakMb(), static_cast<double>(st.st_size) / payload,
+                1000 * firstTenth / (count / 10), 1000 * lastTenth / (count / 10), 1000 * openSeconds,
+                mb / plain, (mb / plain) / (mb / total));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pst_bench DIR [COUNT...]\n");
+        return 2;
+    }
+    std::vector<long> counts;
+    for (int i = 2; i < argc; ++i)
+        counts.push_back(std::stol(argv[i]));
+    if (counts.empty())
+        counts = {1000, 10000, 100000};
+    std::printf("PST engine: appending messages to a new store, one commit each\n");
+    for (long c : counts)
+        run(argv[1], c);
+    return 0;
+}
