@@ -3,6 +3,7 @@
 #pragma once
 #include "PstTestFiles.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -38,9 +39,17 @@ inline Extraction readpst(const std::string& pst, const ScratchDir& dir, const s
     x.ran = std::system(cmd.c_str()) == 0;
     x.log = readAll(log);
     x.files = filesUnder(out);
-    // The calendar export stamps the time of the export: not the file's.
+    // The calendar export stamps the time of the export, and MIME
+    // boundaries are random: neither is the file's.
     for (auto& f : x.files) {
         std::string& t = f.second;
+        const std::string marker = "iamunique-";
+        for (size_t at = t.find(marker); at != std::string::npos; at = t.find(marker, at + 1)) {
+            size_t end = at + marker.size();
+            while (end < t.size() && std::isdigit(static_cast<unsigned char>(t[end])))
+                ++end;
+            t.replace(at + marker.size(), end - at - marker.size(), "N");
+        }
         for (size_t at = t.find("DTSTAMP:"); at != std::string::npos; at = t.find("DTSTAMP:", at + 1)) {
             size_t end = t.find('\n', at);
             t.erase(at, end == std::string::npos ? std::string::npos : end - at);
