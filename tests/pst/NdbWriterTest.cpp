@@ -160,3 +160,76 @@ TEST(NdbWriter, ANewDatabaseIsEmptyAndGrowsBySpans) {
     EXPECT_EQ(ndb.header().fileEof, file->size());
     EXPECT_EQ(pattern(10, 4), ndb.readData(ndb.findNode(0x21)->bidData));
 }
+
+#include "TableEditor.h"
+
+namespace {
+
+pst::Bytes blockOf(size_t i, size_t size = 8176) { return pattern(size, static_cast<uint8_t>(i)); }
+
+// Node data of `count` full blocks, and what it should read as.
+uint64_t manyBlocks(pst::Ndb& ndb, size_t count, std::vector<pst::Bytes>& expected) {
+    expected.clear();
+    for (size_t i = 0; i < count; ++i)
+        expected.push_back(blockOf(i));
+    return ndb.writeDataBlocks(expected);
+}
+
+pst::Bytes joined(const std::vector<pst::Bytes>& blocks) {
+    pst::Bytes all;
+    for (const auto& b : blocks)
+        all.insert(all.end(), b.begin(), b.end());
+    return all;
+}
+
+} // namespace
+
+TEST(BlockList, ChangedBlocksAreWrittenAndTheRestShared) {
+    ScratchDir dir;
+    const std::string path = dir.file("blocks.pst");
+    {
+        auto file = std::make_shared<pst::File>(path, pst::File::Mode::Create);
+        auto ndb = pst::Ndb::create(file, {});
+        // One level growing into two, two levels changed in the middle and
+        // at the end, and a tree shared by two nodes.
+        for (size_t start : {size_t(1), size_t(1020), size_t(2500)}) {
+            std::vector<pst::Bytes> expected;
+            const uint32_t nid = scratchNid(static_cast<uint32_t>(start));
+            ndb->putNode({nid, manyBlocks(*ndb, start, expected), 0, 0});
+            ndb->commit();
+            for (int round = 0; round < 3; ++round) {
+                pst::BlockList list(*ndb, ndb->findNode(nid)->bidData);
+                const size_t middle = list.size() / 2;
+                pst::Bytes changed = blockOf(900 + round);
+                list.set(middle, changed);
+                expected[middle] = changed;
+                for (int k = 0; k < 2; ++k) {
+                    pst::Bytes extra = blockOf(500 + round * 2 + k, k ? 100 : 8176);
+                    if (k == 0 && expected.back().size() < 8176)
+                        break; // only the last block may be short
+                    list.append(extra);
+                    expected.push_back(extra);
+                }
+                ndb->putNode({nid, list.write(), 0, 0});
+                ndb->commit();
+                ASSERT_EQ(joined(expected), ndb->readData(ndb->findNode(nid)->bidData)) << start << "/" << round;
+            }
+        }
+        std::vector<pst::Bytes> expected;
+        const uint64_t shared = manyBlocks(*ndb, 1100, expected);
+        ndb->putNode({scratchNid(90), shared, 0, 0});
+        ndb->putNode({scratchNid(91), shared, 0, 0});
+        ndb->addRef(shared);
+        ndb->commit();
+        pst::BlockList list(*ndb, shared);
+        list.set(3, blockOf(77));
+        ndb->putNode({scratchNid(91), list.write(), 0, 0});
+        ndb->commit();
+        EXPECT_EQ(joined(expected), ndb->readData(ndb->findNode(scratchNid(90))->bidData)) << "the other holder";
+        expected[3] = blockOf(77);
+        EXPECT_EQ(joined(expected), ndb->readData(ndb->findNode(scratchNid(91))->bidData));
+    }
+    // Reference counts, maps and trees agree with what is there.
+    pst::CheckReport r = pst::checkFile(path);
+    EXPECT_TRUE(r.ok()) << (r.errors.empty() ? "" : r.errors[0]) << " (" << r.errors.size() << " errors)";
+}

@@ -233,3 +233,42 @@ TEST(StoreWriter, NamedPropertiesAreLookedUpOrAppended) {
     EXPECT_EQ(added, again->findNamedProperty(pst::psetidAddress(), 0x80FF).value_or(0));
     EXPECT_EQ(*email, again->findNamedProperty(pst::psetidAddress(), 0x8083).value_or(0));
 }
+
+TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
+    // Enough rows for a contents table whose rows and index outgrow one
+    // heap item, then one heap block, then one data-tree block.
+    ScratchDir dir;
+    const std::string path = dir.file("many.pst");
+    const int count = 3000;
+    std::vector<uint32_t> added;
+    {
+        auto store = pst::Store::create(path, "Many");
+        const uint32_t folder = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
+        for (int i = 0; i < count; ++i) {
+            pst::NewMessage m;
+            m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text("Subject number " + std::to_string(i));
+            m.properties[pst::tag(0x0E07, pst::PT_LONG)] = number(i % 3 ? 1 : 0);
+            added.push_back(store->addMessage(folder, m));
+            if (i % 100 == 99)
+                store->commit();
+            if (i == 1500) // a change to a row in the middle
+                store->setProperties(added[700], {{pst::tag(0x0037, pst::PT_UNICODE), text("Changed 700")}});
+        }
+        store->commit();
+    }
+    expectSound(path);
+    auto store = pst::Store::open(path);
+    const uint32_t folder = store->findSubfolder(store->ipmSubtree(), "Inbox").value();
+    EXPECT_EQ(added, store->messages(folder));
+    EXPECT_EQ(count, store->folder(folder).contentCount);
+    EXPECT_EQ(count / 3, store->folder(folder).unreadCount);
+    EXPECT_EQ("Changed 700", pst::subjectText(store->message(added[700]).properties));
+    Extraction byReadpst = readpst(path, dir, "readpst");
+    EXPECT_EQ(count, countMatches(byReadpst.files["Many/Inbox/mbox"], "\nSubject: "));
+    Extraction byLibpff = pffexport(path, dir, "pffexport");
+    int exported = 0;
+    for (const auto& f : byLibpff.files)
+        if (f.first.find("OutlookHeaders.txt") != std::string::npos)
+            ++exported;
+    EXPECT_EQ(count, exported) << byLibpff.log;
+}

@@ -237,6 +237,26 @@ std::vector<Bytes> Ndb::readDataBlocks(uint64_t bidData) {
     return out;
 }
 
+std::vector<uint64_t> Ndb::dataBlockIds(uint64_t bidData) {
+    std::vector<uint64_t> out;
+    std::function<void(uint64_t, int)> walk = [&](uint64_t bid, int depth) {
+        if (!isInternalBid(bid)) {
+            out.push_back(bid);
+            return;
+        }
+        if (depth > 2)
+            corrupt("a data tree is too deep");
+        Bytes b = readBlock(bid);
+        if (u8(b, 0) != 1 || static_cast<size_t>(u16(b, 2)) * 8 + 8 > b.size())
+            corrupt("a data tree block is malformed");
+        for (size_t i = 0; i < u16(b, 2); ++i)
+            walk(u64(b, 8 + 8 * i), depth + 1);
+    };
+    if (bidData)
+        walk(bidData, 0);
+    return out;
+}
+
 Bytes Ndb::readData(uint64_t bidData) {
     Bytes all;
     for (const Bytes& b : readDataBlocks(bidData))
@@ -299,16 +319,17 @@ uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
 }
 
 uint64_t Ndb::writeDataBlocks(const std::vector<Bytes>& blocks) {
+    std::vector<std::pair<uint64_t, size_t>> written;
+    for (const Bytes& b : blocks)
+        written.emplace_back(writeBlock(b, false), b.size());
+    return writeDataTree(written);
+}
+
+uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& blocks) {
     if (blocks.empty())
         return 0;
-    std::vector<uint64_t> bids;
-    uint64_t total = 0;
-    for (const Bytes& b : blocks) {
-        bids.push_back(writeBlock(b, false));
-        total += b.size();
-    }
-    if (bids.size() == 1)
-        return bids[0];
+    if (blocks.size() == 1)
+        return blocks[0].first;
     auto xblock = [&](const std::vector<uint64_t>& children, uint8_t level, uint64_t bytes) {
         Bytes x(8 + 8 * children.size(), 0);
         x[0] = 1;
@@ -319,6 +340,12 @@ uint64_t Ndb::writeDataBlocks(const std::vector<Bytes>& blocks) {
             put64(x, 8 + 8 * i, children[i]);
         return writeBlock(x, true);
     };
+    uint64_t total = 0;
+    std::vector<uint64_t> bids;
+    for (const auto& b : blocks) {
+        bids.push_back(b.first);
+        total += b.second;
+    }
     if (bids.size() <= kXBlockMax)
         return xblock(bids, 1, total);
     if (bids.size() > kXBlockMax * kXBlockMax)
@@ -329,7 +356,7 @@ uint64_t Ndb::writeDataBlocks(const std::vector<Bytes>& blocks) {
         size_t end = std::min(bids.size(), start + kXBlockMax);
         uint64_t bytes = 0;
         for (size_t i = start; i < end; ++i)
-            bytes += blocks[i].size();
+            bytes += blocks[i].second;
         xblocks.push_back(xblock(std::vector<uint64_t>(bids.begin() + start, bids.begin() + end), 1, bytes));
     }
     return xblock(xblocks, 2, total);
@@ -433,6 +460,21 @@ void Ndb::release(uint64_t bid) {
 }
 
 void Ndb::releaseSubnodes(uint64_t bidSub) { release(bidSub); }
+
+void Ndb::releaseShallow(uint64_t bid) {
+    requireWritable();
+    std::optional<BlockEntry> e = findBlock(bid);
+    if (!e)
+        corrupt("a release of a missing block");
+    bbt_->erase(bid);
+    space_->release(e->ref.ib, blockSize(e->cb));
+    changed_ = true;
+}
+
+uint16_t Ndb::refCount(uint64_t bid) {
+    std::optional<BlockEntry> e = findBlock(bid);
+    return e ? e->refCount : 0;
+}
 
 void Ndb::putNode(const NodeEntry& node) {
     requireWritable();

@@ -74,6 +74,8 @@ public:
     // The data blocks of a node's data, in order (heap pages are per block).
     std::vector<Bytes> readDataBlocks(uint64_t bidData);
     Bytes readData(uint64_t bidData);
+    // The ids of a node's data blocks, in order, without reading them.
+    std::vector<uint64_t> dataBlockIds(uint64_t bidData);
     Subnodes readSubnodes(uint64_t bidSub);
 
     // --- writing (writable databases only) ---
@@ -85,12 +87,19 @@ public:
     // Node data from its blocks (each at most 8176 bytes, all but the last
     // full, or heap blocks of any fill).
     uint64_t writeDataBlocks(const std::vector<Bytes>& blocks);
+    // A data tree over blocks already written (each holds one reference
+    // that the tree takes over), with their sizes.
+    uint64_t writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& blocks);
     uint64_t writeSubnodes(const Subnodes& subnodes);
     void addRef(uint64_t bid);
     // Drops one reference; a block no longer used is freed, with what it
     // refers to.
     void release(uint64_t bid);
     void releaseSubnodes(uint64_t bidSub);
+    // Drops the block's last reference without letting go of what it
+    // refers to: its children have been handed to a replacement.
+    void releaseShallow(uint64_t bid);
+    uint16_t refCount(uint64_t bid);
 
     void putNode(const NodeEntry& node);
     void removeNode(uint32_t nid);

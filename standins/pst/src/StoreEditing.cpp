@@ -2,6 +2,7 @@
 // message's recipients and attachments, copies, moves and deletions; with
 // the folder counts and table rows that repeat those values kept in step.
 #include "StoreImpl.h"
+#include "TableEditor.h"
 #include "Templates.h"
 
 #include <algorithm>
@@ -68,13 +69,11 @@ Subnodes structuralSubnodes(Store::Impl& s, uint32_t nid) {
 }
 
 void updateContentsRow(Store::Impl& s, uint32_t folder, uint32_t nid, const Properties& props) {
-    s.changeTable(tableOf(folder, kNidTypeContentsTable), [&](std::vector<TableRow>& rows) {
-        for (TableRow& r : rows)
-            if (r.rowId == nid) {
-                r.cells = rowFrom(props, contentsColumns());
-                r.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
-            }
-    });
+    TableEditor contents(*s.ndb, tableOf(folder, kNidTypeContentsTable));
+    Properties cells = rowFrom(props, contents.columns());
+    cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
+    contents.updateRow(nid, cells);
+    contents.commit();
 }
 
 void adjustCounts(Store::Impl& s, uint32_t folder, int items, int unread) {

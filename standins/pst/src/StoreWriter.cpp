@@ -3,6 +3,7 @@
 // (a folder's counts in its own properties and in its parent's table, a
 // message's columns in its folder's contents table).
 #include "StoreImpl.h"
+#include "TableEditor.h"
 #include "Templates.h"
 
 #include <chrono>
@@ -355,11 +356,14 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
 
     // Its row in the folder's contents table, and the folder's counts.
     const bool unread = (flags & kMsgFlagRead) == 0;
-    s.changeTable(tableOf(folder, kNidTypeContentsTable), [&](std::vector<TableRow>& rows) {
-        TableRow row{nid, rowFrom(props, contentsColumns())};
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
-        rows.push_back(std::move(row));
-    });
+    {
+        // Added in place: the cost does not grow with the folder.
+        TableEditor contents(ndb, tableOf(folder, kNidTypeContentsTable));
+        Properties cells = rowFrom(props, contents.columns());
+        cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+        contents.appendRow(nid, cells);
+        contents.commit();
+    }
     s.updateFolder(folder, [&](Properties& f) {
         const Value* count = findValue(f, tag(0x3602, PT_LONG));
         const Value* unreadCount = findValue(f, tag(0x3603, PT_LONG));
