@@ -28,7 +28,11 @@ Bytes mapPage(const Bytes& data496, uint8_t type, uint64_t offset) {
 } // namespace
 
 Space::Space(File& file, Header& header) : file_(file), header_(header) {
-    cursor_ = spanCount() ? spanCount() - 1 : 0;
+    // An existing file's free space may be anywhere: every span is looked
+    // at once, as allocations need it.
+    cursor_ = 0;
+    for (size_t span = 0; span < spanCount(); ++span)
+        freedIn_.insert(span);
 }
 
 size_t Space::spanCount() const {
@@ -106,18 +110,28 @@ uint64_t Space::allocate(size_t bytes, bool pageAligned) {
         throw Error(ErrorKind::Invalid, "an allocation of an impossible size");
     for (;;) {
         uint64_t offset = 0;
-        for (size_t span = cursor_; span < spanCount(); ++span)
+        // The span of the last allocation, then those where space was
+        // freed, then the rest up to the end.
+        if (cursor_ < spanCount() && findIn(cursor_, slots, pageAligned, offset)) {
+            setBits(offset, bytes, true);
+            return offset;
+        }
+        for (auto it = freedIn_.begin(); it != freedIn_.end();) {
+            if (findIn(*it, slots, pageAligned, offset)) {
+                cursor_ = *it;
+                setBits(offset, bytes, true);
+                return offset;
+            }
+            // Too full for this size; smaller requests may still fit, but
+            // the span is not searched again until something is freed there.
+            it = freedIn_.erase(it);
+        }
+        for (size_t span = cursor_ + 1; span < spanCount(); ++span)
             if (findIn(span, slots, pageAligned, offset)) {
                 cursor_ = span;
                 setBits(offset, bytes, true);
                 return offset;
             }
-        if (freedBehind_ && cursor_ > 0) {
-            // Space freed earlier may lie before the cursor: look there once.
-            freedBehind_ = false;
-            cursor_ = 0;
-            continue;
-        }
         grow();
         cursor_ = spanCount() - 1;
     }
@@ -127,14 +141,14 @@ void Space::release(uint64_t offset, size_t bytes) { pending_.emplace_back(offse
 
 void Space::releaseNow(uint64_t offset, size_t bytes) {
     setBits(offset, bytes, false);
-    freedBehind_ = true;
+    freedIn_.insert(static_cast<size_t>((offset - kFirstAMap) / kAMapSpan));
 }
 
 void Space::committed() {
-    for (const auto& r : pending_)
+    for (const auto& r : pending_) {
         setBits(r.first, r.second, false);
-    if (!pending_.empty())
-        freedBehind_ = true;
+        freedIn_.insert(static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan));
+    }
     pending_.clear();
 }
 

@@ -53,7 +53,9 @@ private:
     std::set<size_t> dirty_;
     std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
     size_t cursor_ = 0;              // the span to look in first
-    bool freedBehind_ = true;        // space may be free before the cursor
+    // Spans where space was freed since they were last found full: looked
+    // in before the file grows, without scanning every span.
+    std::set<size_t> freedIn_;
 };
 
 } // namespace pst
