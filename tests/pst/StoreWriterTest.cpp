@@ -272,3 +272,39 @@ TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
             ++exported;
     EXPECT_EQ(count, exported) << byLibpff.log;
 }
+
+TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
+    ScratchDir dir;
+    const std::string source = dir.file("big.bin"), saved = dir.file("saved.bin"), path = dir.file("big.pst");
+    // 12 MB: more blocks than one XBLOCK lists.
+    const std::string bytes = bytesOf(12 * 1024 * 1024 + 5, 7);
+    std::ofstream(source, std::ios::binary) << bytes;
+    uint32_t message, attachment;
+    {
+        auto store = pst::Store::create(path, "Big");
+        const uint32_t folder = store->createFolder(store->ipmSubtree(), "Files", "IPF.Note");
+        pst::NewMessage m = mail("A big file", "attached", true);
+        pst::NewAttachment a;
+        a.fileName = "big.bin";
+        a.sourcePath = source;
+        m.attachments.push_back(a);
+        message = store->addMessage(folder, m);
+        pst::NewAttachment empty;
+        empty.fileName = "empty.txt";
+        empty.sourcePath = dir.file("empty.txt");
+        std::ofstream(empty.sourcePath, std::ios::binary).flush();
+        store->addAttachment(message, empty);
+        store->commit();
+        attachment = store->message(message).attachments[0].nid;
+    }
+    expectSound(path);
+    auto store = pst::Store::open(path);
+    EXPECT_EQ(bytes.size(), store->saveAttachment(message, attachment, saved));
+    EXPECT_EQ(bytes, readAll(saved));
+    pst::MessageInfo m = store->message(message);
+    ASSERT_EQ(2u, m.attachments.size());
+    EXPECT_EQ(0u, store->attachmentData(message, m.attachments[1].nid).size());
+    EXPECT_EQ(static_cast<int32_t>(bytes.size()), m.attachments[0].properties.at(pst::tag(0x0E20, pst::PT_LONG)).int32());
+    Extraction byLibpff = pffexport(path, dir, "pffexport");
+    EXPECT_EQ(bytes, byLibpff.files["Top of Personal Folders/Files/Message00001/Attachments/1_big.bin"]) << byLibpff.log;
+}

@@ -129,7 +129,8 @@ uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize,
     return heap.add(header);
 }
 
-WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep) {
+WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep,
+                                 const std::map<uint32_t, SubnodeEntry>& external) {
     HeapBuilder heap(kClientProperties);
     Subnodes subnodes = keep;
     uint32_t nextLocal = 0x400;
@@ -141,14 +142,22 @@ WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const S
         return nid;
     };
     std::vector<std::pair<Bytes, Bytes>> records;
-    for (const auto& kv : properties) {
+    Properties all = properties;
+    for (const auto& kv : external) {
+        all[kv.first] = Value{static_cast<uint16_t>(kv.first & 0xFFFF), {}};
+        subnodes[kv.second.nid] = kv.second;
+    }
+    for (const auto& kv : all) {
         const uint16_t id = static_cast<uint16_t>(kv.first >> 16);
         const Value& v = kv.second;
         Bytes key;
         append16(key, id);
         Bytes data;
         append16(data, v.type);
-        if (isInlineType(v.type)) {
+        auto outside = external.find(kv.first);
+        if (outside != external.end()) {
+            append32(data, outside->second.nid);
+        } else if (isInlineType(v.type)) {
             Bytes inline4(4, 0);
             std::copy_n(v.bytes.begin(), std::min<size_t>(4, v.bytes.size()), inline4.begin());
             appendBytes(data, inline4);

@@ -39,7 +39,10 @@ struct WrittenNode {
 // Writes a property context. Values too large for the heap go to subnodes
 // of their own; `keep` are further subnodes of the node (a message's
 // recipient and attachment tables) kept as they are.
-WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep = {});
+// `external` are values already written as subnodes (by tag): the property
+// names the subnode, which joins the node's subnodes.
+WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep = {},
+                                 const std::map<uint32_t, SubnodeEntry>& external = {});
 
 struct TableRow {
     uint32_t rowId = 0;

@@ -237,6 +237,11 @@ std::vector<Bytes> Ndb::readDataBlocks(uint64_t bidData) {
     return out;
 }
 
+void Ndb::forEachDataBlock(uint64_t bidData, const std::function<void(const Bytes&)>& visit) {
+    for (uint64_t bid : dataBlockIds(bidData))
+        visit(readBlock(bid));
+}
+
 std::vector<uint64_t> Ndb::dataBlockIds(uint64_t bidData) {
     std::vector<uint64_t> out;
     std::function<void(uint64_t, int)> walk = [&](uint64_t bid, int depth) {

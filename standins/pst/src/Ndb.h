@@ -74,6 +74,8 @@ public:
     // The data blocks of a node's data, in order (heap pages are per block).
     std::vector<Bytes> readDataBlocks(uint64_t bidData);
     Bytes readData(uint64_t bidData);
+    // Visits a node's data one block at a time.
+    void forEachDataBlock(uint64_t bidData, const std::function<void(const Bytes&)>& visit);
     // The ids of a node's data blocks, in order, without reading them.
     std::vector<uint64_t> dataBlockIds(uint64_t bidData);
     Subnodes readSubnodes(uint64_t bidSub);

@@ -147,6 +147,44 @@ MessageInfo Store::message(uint32_t nid) {
     return m;
 }
 
+uint64_t Store::saveAttachment(uint32_t messageNid, uint32_t attachmentNid, const std::string& path) {
+    // The value's own subnode is read a block at a time; a small value lives
+    // in the attachment's heap and is written whole.
+    NodeEntry e = impl_->node(messageNid);
+    Subnodes subs = impl_->ndb->readSubnodes(e.bidSub);
+    auto node = subs.find(attachmentNid);
+    if (node == subs.end())
+        throw Error(ErrorKind::NotFound, "no such attachment");
+    Heap heap(impl_->ndb->readDataBlocks(node->second.bidData));
+    uint32_t hnid = 0;
+    bool found = false;
+    for (const auto& record : readBTree(heap, heap.userRoot(), 2, 6))
+        if (u16(record.first, 0) == 0x3701) {
+            hnid = u32(record.second, 2);
+            found = true;
+        }
+    if (!found)
+        throw Error(ErrorKind::NotFound, "the attachment has no data");
+    File out(path, File::Mode::Create);
+    uint64_t written = 0;
+    if (isHid(hnid)) {
+        Bytes data = heap.item(hnid);
+        out.write(0, data);
+        written = data.size();
+    } else {
+        Subnodes inner = impl_->ndb->readSubnodes(node->second.bidSub);
+        auto value = inner.find(hnid);
+        if (value == inner.end())
+            throw Error(ErrorKind::Corrupt, "the PST file is damaged: attachment data in a missing subnode");
+        impl_->ndb->forEachDataBlock(value->second.bidData, [&](const Bytes& block) {
+            out.write(written, block);
+            written += block.size();
+        });
+    }
+    out.sync();
+    return written;
+}
+
 std::vector<uint8_t> Store::attachmentData(uint32_t messageNid, uint32_t attachmentNid) {
     for (const AttachmentInfo& a : message(messageNid).attachments)
         if (a.nid == attachmentNid) {

@@ -125,15 +125,8 @@ uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
     while (tables.count(((index) << 5) | kNidTypeAttachment))
         ++index;
     const uint32_t anid = (index << 5) | kNidTypeAttachment;
-    Properties ap = a.properties;
-    ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(a.data.size()));
-    ap[tag(0x3001, PT_UNICODE)] = {PT_UNICODE, utf16le(a.fileName)};
-    ap[tag(0x3704, PT_UNICODE)] = {PT_UNICODE, utf16le(a.fileName)};
-    ap[tag(0x3707, PT_UNICODE)] = {PT_UNICODE, utf16le(a.fileName)};
-    ap[tag(0x3701, PT_BINARY)] = {PT_BINARY, a.data};
-    ap[tag(0x3705, PT_LONG)] = longValue(1);
-    ap[tag(0x370B, PT_LONG)] = longValue(-1);
-    WrittenNode w = writePropertyContext(ndb, ap);
+    Properties ap;
+    WrittenNode w = writeAttachment(ndb, a, ap);
     // The attachment table with one row more.
     std::vector<TableRow> rows;
     auto table = tables.find(kNidAttachmentTable);

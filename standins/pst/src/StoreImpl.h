@@ -10,6 +10,10 @@ Properties toProperties(const PropertyContext& pc);
 Properties toProperties(const TableContext::Row& row);
 const Value* findValue(const Properties& p, uint32_t tag);
 
+// Writes an attachment's node (its data streamed from its source file when
+// it has one) and fills `props` with what its table row shows.
+WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& attachment, Properties& props);
+
 struct Store::Impl {
     std::shared_ptr<File> file;
     std::unique_ptr<Ndb> ndb;

@@ -80,6 +80,36 @@ std::vector<TableRow> rowsOf(const TableContext& tc) {
 
 } // namespace
 
+WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& a, Properties& ap) {
+    ap = a.properties;
+    ap[tag(0x3001, PT_UNICODE)] = stringValue(a.fileName);
+    ap[tag(0x3704, PT_UNICODE)] = stringValue(a.fileName);
+    ap[tag(0x3707, PT_UNICODE)] = stringValue(a.fileName);
+    ap[tag(0x3705, PT_LONG)] = longValue(1); // by value
+    ap[tag(0x370B, PT_LONG)] = longValue(-1);
+    if (a.sourcePath.empty()) {
+        ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(a.data.size()));
+        ap[tag(0x3701, PT_BINARY)] = binaryValue(a.data);
+        return writePropertyContext(ndb, ap);
+    }
+    // Block by block from the file, whatever its size.
+    File source(a.sourcePath, File::Mode::Read);
+    std::vector<std::pair<uint64_t, size_t>> blocks;
+    for (uint64_t at = 0; at < source.size(); at += kMaxBlockData) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kMaxBlockData, source.size() - at));
+        blocks.emplace_back(ndb.writeBlock(source.read(at, n), false), n);
+    }
+    ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(std::min<uint64_t>(source.size(), 0x7FFFFFFF)));
+    std::map<uint32_t, SubnodeEntry> external;
+    if (!blocks.empty()) {
+        const uint32_t nid = (0x401u << 5) | 0x1F;
+        external[tag(0x3701, PT_BINARY)] = {nid, ndb.writeDataTree(blocks), 0};
+    } else {
+        ap[tag(0x3701, PT_BINARY)] = binaryValue({});
+    }
+    return writePropertyContext(ndb, ap, {}, external);
+}
+
 void Store::Impl::replaceNode(uint32_t nid, uint32_t parent, const WrittenNode& written) {
     std::optional<NodeEntry> old = ndb->findNode(nid);
     ndb->putNode({nid, written.bidData, written.bidSub, parent});
@@ -328,20 +358,13 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
         for (size_t i = 0; i < m.attachments.size(); ++i) {
             const NewAttachment& a = m.attachments[i];
             const uint32_t anid = static_cast<uint32_t>(((0x8000 + i) << 5) | kNidTypeAttachment);
-            Properties ap = a.properties;
-            ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(a.data.size()));
-            ap[tag(0x3001, PT_UNICODE)] = stringValue(a.fileName);
-            ap[tag(0x3704, PT_UNICODE)] = stringValue(a.fileName);
-            ap[tag(0x3707, PT_UNICODE)] = stringValue(a.fileName);
-            ap[tag(0x3701, PT_BINARY)] = binaryValue(a.data);
-            ap[tag(0x3705, PT_LONG)] = longValue(1); // by value
-            ap[tag(0x370B, PT_LONG)] = longValue(-1);
-            WrittenNode w = writePropertyContext(ndb, ap);
+            Properties ap;
+            WrittenNode w = writeAttachment(ndb, a, ap);
             subnodes[anid] = {anid, w.bidData, w.bidSub};
             TableRow row{anid, rowFrom(ap, attachmentColumns())};
             row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
             rows.push_back(std::move(row));
-            size += a.data.size();
+            size += static_cast<uint64_t>(findValue(ap, tag(0x0E20, PT_LONG))->int32());
         }
         WrittenNode t = writeTableContext(ndb, attachmentColumns(), rows);
         subnodes[kNidAttachmentTable] = {kNidAttachmentTable, t.bidData, t.bidSub};

@@ -54,6 +54,9 @@ struct NewAttachment {
     std::string fileName;
     std::vector<uint8_t> data;
     Properties properties; // further properties of the attachment
+    // When set, the data is read from this file (UTF-8 path) a block at a
+    // time instead of from `data`: attachments of any size.
+    std::string sourcePath;
 };
 
 struct NewMessage {
@@ -120,6 +123,8 @@ public:
     MessageInfo message(uint32_t nid);
     // The attachment's data (PR_ATTACH_DATA_BIN) of a message.
     std::vector<uint8_t> attachmentData(uint32_t messageNid, uint32_t attachmentNid);
+    // The same written to a file a block at a time; returns its size.
+    uint64_t saveAttachment(uint32_t messageNid, uint32_t attachmentNid, const std::string& path);
 
     struct Impl;
 
