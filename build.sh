@@ -20,7 +20,7 @@ SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
-          pst-utils pff-tools)
+          pst-utils pff-tools clang libclang-rt-dev)
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }
@@ -52,6 +52,27 @@ build_native() {
     "$BUILD/native/tools/skingen/skingen" "$BUILD/skin"
     # The sample Notes data directory: mail/annaberg.nsf and names.nsf.
     "$BUILD/native/tools/notesgen/notesgen" sample "$NOTES_DATA"
+}
+
+# The fuzzers of the readers of outside data (clang's libFuzzer).
+build_fuzzers() {
+    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_FUZZ=ON \
+        -DTW_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$BUILD/fuzz" -j "$JOBS"
+}
+
+# run_fuzzer NAME SEED-DIR: a bounded run (TW_FUZZ_SECONDS, 45 by default)
+# from the seeds and the corpus earlier runs left; a finding fails it.
+run_fuzzer() {
+    say "$1:"
+    local corpus="$BUILD/fuzz/corpus-$1" artifacts="$BUILD/fuzz/findings/"
+    mkdir -p "$corpus" "$artifacts"
+    "$BUILD/fuzz/tests/fuzz/$1" -max_total_time="${TW_FUZZ_SECONDS:-45}" -max_len=300000 -rss_limit_mb=1536 \
+        -timeout=20 -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" "$2" >"$BUILD/fuzz/$1.log" 2>&1
+    local status=$?
+    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^Done' "$BUILD/fuzz/$1.log"
+    [ $status -eq 0 ] || { tail -n 60 "$BUILD/fuzz/$1.log"; say "$1 found a fault; see $artifacts"; }
+    return $status
 }
 
 # build_windows ARCH DIR TESTS(ON|OFF)
@@ -221,6 +242,16 @@ cmd_test() {
     (cd "$BUILD/native" && ctest --output-on-failure -j "$JOBS") || status=1
     say "Windows tests under Wine, window tests on $DISPLAY:"
     (cd "$BUILD/win64" && ctest --output-on-failure -j "$JOBS") || status=1
+    say "Fuzzing the PST and database readers:"
+    build_fuzzers
+    # One fuzzer to a core: both at once.
+    run_fuzzer pst_reader_fuzzer "$ROOT/tests/data/pst" >"$BUILD/fuzz/pst.out" &
+    local pst_fuzz=$!
+    run_fuzzer notes_database_fuzzer "$NOTES_DATA" >"$BUILD/fuzz/notes.out" &
+    local notes_fuzz=$!
+    wait $pst_fuzz || status=1
+    wait $notes_fuzz || status=1
+    cat "$BUILD/fuzz/pst.out" "$BUILD/fuzz/notes.out"
     return $status
 }
 

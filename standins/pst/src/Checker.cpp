@@ -40,7 +40,7 @@ struct Walk {
             return;
         }
         used.emplace_back(ref.ib, 512);
-        if (page[496] != type || page[497] != type || crc(page.data(), 496) != u32(page, 500) ||
+        if (page[496] != type || page[497] != type || crcMismatch(page.data(), 496, u32(page, 500)) ||
             u64(page, 504) != ref.bid || u16(page, 498) != signature(ref.ib, ref.bid)) {
             report.errors.push_back("B-tree page " + hex(ref.ib) + " has a bad trailer or checksum");
             return;
@@ -155,7 +155,7 @@ CheckReport checkFile(const std::string& path) {
     }
 
     // Allocation maps against everything the trees use.
-    {
+    try {
         Header copy = h;
         Space space(*file, copy);
         uint64_t usedBytes = 0;
@@ -175,6 +175,8 @@ CheckReport checkFile(const std::string& path) {
         else if (mapped - h.amapFree > usedBytes + spans * 2048)
             report.notes.push_back(std::to_string(mapped - h.amapFree - usedBytes) +
                                    " bytes allocated but not used (left by an interrupted change)");
+    } catch (const Error& e) {
+        report.errors.push_back(e.what());
     }
 
     // The messaging layer: tables against nodes.

@@ -24,7 +24,7 @@ Header Header::parse(const Bytes& raw) {
     if (raw.size() < kHeaderSize)
         throw Error(ErrorKind::Corrupt, "the PST file's header is truncated");
     h.raw = slice(raw, 0, kHeaderSize);
-    if (crc(&h.raw[8], 471) != u32(h.raw, 4) || crc(&h.raw[8], 516) != u32(h.raw, 524))
+    if (crcMismatch(&h.raw[8], 471, u32(h.raw, 4)) || crcMismatch(&h.raw[8], 516, u32(h.raw, 524)))
         throw Error(ErrorKind::Corrupt, "the PST file's header is damaged (checksum mismatch)");
     h.clientVersion = u16(h.raw, 12);
     h.nextPageBid = u64(h.raw, 32);

@@ -141,6 +141,8 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
         Column c{u32(info, at), u16(info, at + 4), u8(info, at + 6), u8(info, at + 7)};
         if (static_cast<size_t>(c.offset) + c.size > tc.rowSize)
             corrupt("a table column outside its row");
+        if (c.bit >= 8 * ((columns + 7) / 8))
+            corrupt("a table column's cell bit outside the cell bits");
         tc.columns.push_back(c);
     }
     const size_t cebOffset = u16(info, 6);

@@ -134,7 +134,7 @@ Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
     Bytes page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
         corrupt("a page is not of the kind expected");
-    if (crc(page.data(), 496) != u32(page, 500))
+    if (crcMismatch(page.data(), 496, u32(page, 500)))
         corrupt("a page's checksum does not match");
     if (u64(page, 504) != ref.bid)
         corrupt("a page is not the one referred to");
@@ -202,7 +202,7 @@ Bytes Ndb::readBlock(uint64_t bid) {
         corrupt("a block's size does not match its trailer");
     if (u16(raw, t + 2) != signature(entry->ref.ib, entry->ref.bid))
         corrupt("a block's signature does not match");
-    if (crc(raw.data(), entry->cb) != u32(raw, t + 4))
+    if (crcMismatch(raw.data(), entry->cb, u32(raw, t + 4)))
         corrupt("a block's checksum does not match");
     if ((u64(raw, t + 8) & ~uint64_t(1)) != (entry->ref.bid & ~uint64_t(1)))
         corrupt("a block is not the one referred to");

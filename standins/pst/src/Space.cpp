@@ -31,6 +31,9 @@ Space::Space(File& file, Header& header) : file_(file), header_(header) {
     // An existing file's free space may be anywhere: every span is looked
     // at once, as allocations need it.
     cursor_ = 0;
+    if (header_.lastAMap >= kFirstAMap &&
+        ((header_.lastAMap - kFirstAMap) % kAMapSpan != 0 || header_.lastAMap + kAMapSpan > file_.size()))
+        throw Error(ErrorKind::Corrupt, "the PST file is damaged: its allocation maps do not match its size");
     for (size_t span = 0; span < spanCount(); ++span)
         freedIn_.insert(span);
 }
@@ -46,7 +49,7 @@ Bytes& Space::bits(size_t span) {
     if (it != maps_.end())
         return it->second;
     Bytes page = file_.read(spanStart(span), 512);
-    if (page[496] != 0x84 || crc(page.data(), 496) != u32(page, 500))
+    if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
     page.resize(496);
     return maps_[span] = std::move(page);
