@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes, opened as a PST and walked as the stand-in
-// and the checker would walk it. Errors are the expected outcome; crashes,
-// hangs and out-of-bounds reads are what the fuzzer looks for.
+// and the checker would walk it, then appended to as a conversion into an
+// existing file would. Errors are the expected outcome; crashes, hangs and
+// out-of-bounds reads are what the fuzzer looks for.
 #include "pst/Checker.h"
 #include "pst/Store.h"
 
@@ -35,6 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     walk(c, depth + 1);
         };
         walk(pst::kNidRootFolder, 0);
+    } catch (const pst::Error&) {
+    }
+    try {
+        auto store = pst::Store::open(path, true);
+        const uint32_t folder = store->createFolder(store->ipmSubtree(), "Fuzz", "IPF.Note");
+        pst::NewMessage m;
+        m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = {pst::PT_UNICODE, pst::utf16le("A subject")};
+        m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = {pst::PT_UNICODE, pst::utf16le("A body")};
+        pst::NewAttachment a;
+        a.fileName = "a.txt";
+        a.data.assign(data, data + (size < 9000 ? size : 9000));
+        m.attachments.push_back(a);
+        store->addMessage(folder, m);
+        store->commit();
     } catch (const pst::Error&) {
     }
     pst::checkFile(path);

@@ -49,9 +49,9 @@ private:
     std::string path_;
 };
 
-pst::ErrorKind openError(const std::string& path, std::string* message = nullptr) {
+pst::ErrorKind openError(const std::string& path, std::string* message = nullptr, bool writable = false) {
     try {
-        pst::Store::open(path);
+        pst::Store::open(path, writable);
     } catch (const pst::Error& e) {
         if (message)
             *message = e.what();
@@ -142,6 +142,24 @@ TEST(PstReader, ForeignAndDamagedFilesAreRefused) {
 
     TempCopy header(sample("tika_testPST_variousBodyTypes.pst"), [](std::string& b) { b[300] ^= 0x40; });
     EXPECT_EQ(pst::ErrorKind::Corrupt, openError(header.path(), &message));
+
+    // A header whose allocation maps reach past the file's end (checksums
+    // made good): refused for appending, not a walk over maps that are not
+    // there.
+    TempCopy maps(sample("tika_testPST_variousBodyTypes.pst"), [](std::string& b) {
+        auto* raw = reinterpret_cast<uint8_t*>(&b[0]);
+        const uint64_t lastAMap = 0x4400 + 0x3E000ull * 40000;
+        for (int i = 0; i < 8; ++i)
+            raw[192 + i] = static_cast<uint8_t>(lastAMap >> (8 * i));
+        auto put32 = [&](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                raw[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        };
+        put32(4, pst::crc(raw + 8, 471));
+        put32(524, pst::crc(raw + 8, 516));
+    });
+    EXPECT_EQ(pst::ErrorKind::Corrupt, openError(maps.path(), &message, true));
+    EXPECT_NE(std::string::npos, message.find("allocation maps")) << message;
 
     TempCopy cut(sample("tika_testPST_variousBodyTypes.pst"), [](std::string& b) { b.resize(300); });
     EXPECT_EQ(pst::ErrorKind::Corrupt, openError(cut.path()));
