@@ -48,6 +48,7 @@ void run(const std::string& dir, long count) {
     const std::string body(4096, 'b');
     const std::vector<uint8_t> attachment(100 * 1024, 0xA5);
     uint64_t payload = 0;
+    uint64_t stored = 0; // the payload as a Unicode store holds it: bodies in UTF-16
     double firstTenth = 0, lastTenth = 0;
     auto start = Clock::now();
     for (long i = 0; i < count; ++i) {
@@ -56,9 +57,11 @@ void run(const std::string& dir, long count) {
         m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text("Message " + std::to_string(i));
         m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = text(body);
         payload += body.size();
+        stored += 2 * body.size();
         if (i % 10 == 0) {
             m.attachments.push_back({"file.bin", attachment, {}});
             payload += attachment.size();
+            stored += attachment.size();
         }
         store->addMessage(folder, m);
         store->commit();
@@ -78,9 +81,10 @@ void run(const std::string& dir, long count) {
     double openSeconds = since(t);
     double plain = plainWrite(dir + "/plain.bin", payload);
     const double mb = payload / 1048576.0;
-    std::printf("%8ld msgs %8.1f s %9.0f msg/s %7.1f MB/s  peak %4ld MB  file/payload %.2f  "
+    std::printf("%8ld msgs %8.1f s %9.0f msg/s %7.1f MB/s  peak %4ld MB  file/payload %.2f (UTF-16 %.2f)  "
                 "per msg first/last tenth %.2f/%.2f ms  open %.1f ms  plain write %.0f MB/s (x%.1f)\n",
                 count, total, count / total, mb / total, peakMb(), static_cast<double>(st.st_size) / payload,
+                static_cast<double>(st.st_size) / stored,
                 1000 * firstTenth / (count / 10), 1000 * lastTenth / (count / 10), 1000 * openSeconds,
                 mb / plain, (mb / plain) / (mb / total));
     std::fflush(stdout);

@@ -30,12 +30,11 @@ Bytes mapPage(const Bytes& data496, uint8_t type, uint64_t offset) {
 Space::Space(File& file, Header& header) : file_(file), header_(header) {
     // An existing file's free space may be anywhere: every span is looked
     // at once, as allocations need it.
-    cursor_ = 0;
     if (header_.lastAMap >= kFirstAMap &&
         ((header_.lastAMap - kFirstAMap) % kAMapSpan != 0 || header_.lastAMap + kAMapSpan > file_.size()))
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: its allocation maps do not match its size");
     for (size_t span = 0; span < spanCount(); ++span)
-        freedIn_.insert(span);
+        freedIn(span);
 }
 
 size_t Space::spanCount() const {
@@ -113,30 +112,32 @@ uint64_t Space::allocate(size_t bytes, bool pageAligned) {
         throw Error(ErrorKind::Invalid, "an allocation of an impossible size");
     for (;;) {
         uint64_t offset = 0;
-        // The span of the last allocation, then those where space was
-        // freed, then the rest up to the end.
-        if (cursor_ < spanCount() && findIn(cursor_, slots, pageAligned, offset)) {
-            setBits(offset, bytes, true);
-            return offset;
-        }
+        // First fit from the start of the file: spans where space was freed
+        // (grown spans among them), lowest first, so that holes left by
+        // rewritten pages and blocks are filled before the file grows.
         for (auto it = freedIn_.begin(); it != freedIn_.end();) {
-            if (findIn(*it, slots, pageAligned, offset)) {
-                cursor_ = *it;
+            Misses& missed = it->second;
+            if (slots >= missed.any || (pageAligned && slots >= missed.aligned)) {
+                ++it;
+                continue;
+            }
+            if (findIn(it->first, slots, pageAligned, offset)) {
                 setBits(offset, bytes, true);
                 return offset;
             }
-            // Too full for this size; smaller requests may still fit, but
-            // the span is not searched again until something is freed there.
-            it = freedIn_.erase(it);
+            // Too full for this size: not searched again for it, or for
+            // anything larger, until something is freed there. A span left
+            // with holes smaller than a page is no longer looked in.
+            if (pageAligned)
+                missed.aligned = slots;
+            else
+                missed.any = slots;
+            if (missed.any <= 8)
+                it = freedIn_.erase(it);
+            else
+                ++it;
         }
-        for (size_t span = cursor_ + 1; span < spanCount(); ++span)
-            if (findIn(span, slots, pageAligned, offset)) {
-                cursor_ = span;
-                setBits(offset, bytes, true);
-                return offset;
-            }
         grow();
-        cursor_ = spanCount() - 1;
     }
 }
 
@@ -144,13 +145,13 @@ void Space::release(uint64_t offset, size_t bytes) { pending_.emplace_back(offse
 
 void Space::releaseNow(uint64_t offset, size_t bytes) {
     setBits(offset, bytes, false);
-    freedIn_.insert(static_cast<size_t>((offset - kFirstAMap) / kAMapSpan));
+    freedIn(static_cast<size_t>((offset - kFirstAMap) / kAMapSpan));
 }
 
 void Space::committed() {
     for (const auto& r : pending_) {
         setBits(r.first, r.second, false);
-        freedIn_.insert(static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan));
+        freedIn(static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan));
     }
     pending_.clear();
 }
@@ -170,6 +171,7 @@ void Space::grow() {
         b[i] = 0xFF;
     maps_[span] = b;
     dirty_.insert(span);
+    freedIn(span);
     header_.lastAMap = start;
     header_.fileEof = start + kAMapSpan;
     header_.amapFree += kAMapSpan - reserved * 512;

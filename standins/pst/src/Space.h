@@ -6,6 +6,7 @@
 #include "File.h"
 #include "Header.h"
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <vector>
@@ -52,10 +53,16 @@ private:
     std::map<size_t, Bytes> maps_;   // span -> its 496 bytes of bits
     std::set<size_t> dirty_;
     std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
-    size_t cursor_ = 0;              // the span to look in first
-    // Spans where space was freed since they were last found full: looked
-    // in before the file grows, without scanning every span.
-    std::set<size_t> freedIn_;
+    // Spans that may have free space, looked in before the file grows
+    // without scanning every span: for each, the smallest requests known
+    // not to fit (any run, and a page-aligned run) since space was last
+    // freed there. Smaller requests still look there.
+    struct Misses {
+        size_t any = SIZE_MAX;
+        size_t aligned = SIZE_MAX;
+    };
+    std::map<size_t, Misses> freedIn_;
+    void freedIn(size_t span) { freedIn_[span] = Misses{}; }
 };
 
 } // namespace pst
