@@ -229,9 +229,98 @@ TEST(StoreWriter, NamedPropertiesAreLookedUpOrAppended) {
     EXPECT_GE(added, 0x8000);
     EXPECT_NE(*email, added);
     store->commit();
+    // Names that are strings, in a set the map does not list yet.
+    const pst::Guid own = pst::guidFromString("6ED8DA90-450B-101B-98DA-00AA003F1305");
+    const uint16_t keywords = store->namedProperty(pst::guidFromString("00020329-0000-0000-C000-000000000046"),
+                                                   std::string("Keywords"));
+    const uint16_t mine = store->namedProperty(own, std::string("Tidewell-Origin \xC3\xA9"));
+    EXPECT_NE(keywords, mine);
+    EXPECT_EQ(mine, store->namedProperty(own, std::string("Tidewell-Origin \xC3\xA9")));
+    store->commit();
     auto again = pst::Store::open(path);
     EXPECT_EQ(added, again->findNamedProperty(pst::psetidAddress(), 0x80FF).value_or(0));
     EXPECT_EQ(*email, again->findNamedProperty(pst::psetidAddress(), 0x8083).value_or(0));
+    EXPECT_EQ(mine, again->findNamedProperty(own, std::string("Tidewell-Origin \xC3\xA9")).value_or(0));
+    EXPECT_FALSE(again->findNamedProperty(own, std::string("Tidewell-Origin")));
+    // And back from the id to the name, for Outlook's entries and ours.
+    std::optional<pst::PropertyName> name = again->propertyName(*email);
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(name->set == pst::psetidAddress());
+    EXPECT_EQ(0x8083u, name->lid);
+    name = again->propertyName(mine);
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(name->set == own);
+    EXPECT_EQ("Tidewell-Origin \xC3\xA9", name->name);
+    EXPECT_FALSE(again->propertyName(0x7FFF));
+    expectSound(path, false);
+}
+
+TEST(StoreWriter, MessagesMoveBetweenStoresWithTheirNamedProperties) {
+    // Outlook's contact and distribution list into a store of ours, whose
+    // name-to-id map knows none of their named properties yet: each named
+    // property arrives under the target's id for the same name.
+    ScratchDir dir;
+    const std::string from = dir.copyOf("java-libpst_dist-list.pst");
+    const std::string to = dir.file("target.pst");
+    using Named = std::map<std::string, pst::Value>; // "set/number or name/type" -> value
+    auto namedOf = [](pst::Store& store, const pst::Properties& props) {
+        Named out;
+        for (const auto& kv : props) {
+            const uint16_t id = static_cast<uint16_t>(kv.first >> 16);
+            if (id < 0x8000)
+                continue;
+            std::optional<pst::PropertyName> n = store.propertyName(id);
+            if (!n)
+                continue;
+            std::string key(n->set.begin(), n->set.end());
+            key += n->name.empty() ? std::to_string(n->lid) : "'" + n->name;
+            out[key + "/" + std::to_string(kv.first & 0xFFFF)] = kv.second;
+        }
+        return out;
+    };
+    std::vector<Named> before;
+    std::string email;
+    {
+        auto source = pst::Store::open(from, true);
+        auto target = pst::Store::create(to, "Target");
+        const uint32_t contacts = *source->findSubfolder(source->ipmSubtree(), "Contacts");
+        const uint32_t folder = target->createFolder(target->ipmSubtree(), "Contacts", "IPF.Contact");
+        const uint16_t emailId = *source->findNamedProperty(pst::psetidAddress(), 0x8083);
+        std::vector<uint32_t> moved;
+        for (uint32_t m : source->messages(contacts)) {
+            pst::MessageInfo info = source->message(m);
+            before.push_back(namedOf(*source, info.properties));
+            auto e = info.properties.find(pst::tag(emailId, pst::PT_UNICODE));
+            if (e != info.properties.end())
+                email = e->second.text();
+            moved.push_back(source->moveMessage(m, *target, folder));
+        }
+        source->commit();
+        target->commit();
+        ASSERT_EQ(2u, moved.size());
+        EXPECT_TRUE(source->messages(contacts).empty());
+        EXPECT_EQ(0, source->folder(contacts).contentCount);
+        EXPECT_EQ(2, target->folder(folder).contentCount);
+        for (size_t i = 0; i < moved.size(); ++i) {
+            EXPECT_GT(before[i].size(), 5u) << "Outlook's items carry named properties";
+            Named after = namedOf(*target, target->message(moved[i]).properties);
+            EXPECT_EQ(before[i].size(), after.size());
+            for (const auto& kv : before[i]) {
+                auto there = after.find(kv.first);
+                ASSERT_NE(after.end(), there) << "a named property was lost, type " << kv.second.type;
+                EXPECT_TRUE(kv.second.bytes == there->second.bytes);
+            }
+        }
+    }
+    expectSound(from, false);
+    expectSound(to);
+    ASSERT_FALSE(email.empty());
+    Extraction byReadpst = readpst(to, dir, "readpst");
+    ASSERT_TRUE(byReadpst.ran) << byReadpst.log;
+    std::string all;
+    for (const auto& f : byReadpst.files)
+        all += f.second;
+    EXPECT_NE(std::string::npos, all.find(email)) << email << " not in what readpst made of the target";
 }
 
 TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {

@@ -182,7 +182,9 @@ void Store::setRecipients(uint32_t message, const std::vector<Properties>& recip
     s.replaceNode(message, e.nidParent, writePropertyContext(ndb, s.properties(message), tables));
 }
 
-uint32_t Store::copyMessage(uint32_t message, uint32_t folder) {
+uint32_t Store::copyMessage(uint32_t message, uint32_t folder) { return copyMessage(message, *this, folder); }
+
+uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder) {
     MessageInfo m = this->message(message);
     NewMessage copy;
     copy.properties = m.properties;
@@ -201,7 +203,52 @@ uint32_t Store::copyMessage(uint32_t message, uint32_t folder) {
         na.properties = a.properties;
         copy.attachments.push_back(std::move(na));
     }
-    return addMessage(folder, copy);
+    if (&target != this) {
+        // Named properties have ids of each store's own: the same name gets
+        // the target's id; one whose name this store does not know is left
+        // out rather than given a meaning it does not have there.
+        std::map<uint16_t, std::optional<uint16_t>> ids;
+        auto remap = [&](Properties& props) {
+            Properties out;
+            for (auto& kv : props) {
+                const uint16_t id = static_cast<uint16_t>(kv.first >> 16);
+                if (id < 0x8000) {
+                    out.emplace(kv.first, std::move(kv.second));
+                    continue;
+                }
+                auto known = ids.find(id);
+                if (known == ids.end()) {
+                    std::optional<uint16_t> to;
+                    if (std::optional<PropertyName> n = propertyName(id))
+                        to = n->name.empty() ? target.namedProperty(n->set, n->lid)
+                                             : target.namedProperty(n->set, n->name);
+                    known = ids.emplace(id, to).first;
+                }
+                if (known->second)
+                    out.emplace(tag(*known->second, static_cast<uint16_t>(kv.first & 0xFFFF)), std::move(kv.second));
+            }
+            props = std::move(out);
+        };
+        remap(copy.properties);
+        for (Properties& r : copy.recipients)
+            remap(r);
+        for (NewAttachment& a : copy.attachments)
+            remap(a.properties);
+    }
+    return target.addMessage(folder, copy);
+}
+
+uint32_t Store::moveMessage(uint32_t message, Store& target, uint32_t folder) {
+    if (&target == this) {
+        moveMessage(message, folder);
+        return message;
+    }
+    // Copied first and deleted after: an interruption between the two
+    // leaves the message in both stores, never in neither.
+    const uint32_t copy = copyMessage(message, target, folder);
+    target.commit();
+    deleteMessage(message);
+    return copy;
 }
 
 void Store::moveMessage(uint32_t message, uint32_t folder) {

@@ -33,6 +33,14 @@ Guid psMapi();
 // A GUID in its 16 stored bytes from its text form "xxxxxxxx-xxxx-...".
 Guid guidFromString(const std::string& text);
 
+// What a named property is called: its property set and a number, or a
+// string name.
+struct PropertyName {
+    Guid set{};
+    uint32_t lid = 0;
+    std::string name; // set for a string name
+};
+
 struct FolderInfo {
     uint32_t nid = 0;
     uint32_t parent = 0;
@@ -95,6 +103,12 @@ public:
     // A copy in the folder (of this store); returns the copy's id.
     uint32_t copyMessage(uint32_t message, uint32_t folder);
     void moveMessage(uint32_t message, uint32_t folder);
+    // The same into a folder of another store (or of this one): named
+    // properties keep their names, with the target's ids. A move commits
+    // the target before the message leaves this store; it returns the
+    // message's id in the target.
+    uint32_t copyMessage(uint32_t message, Store& target, uint32_t folder);
+    uint32_t moveMessage(uint32_t message, Store& target, uint32_t folder);
     void deleteMessage(uint32_t message);
 
     // Entry ids as Outlook forms them: 4 zero bytes, the store's record
@@ -110,6 +124,11 @@ public:
     uint16_t namedProperty(const Guid& set, uint32_t lid);
     // The id it has, without registering it.
     std::optional<uint16_t> findNamedProperty(const Guid& set, uint32_t lid);
+    // The same for a property named by a string.
+    uint16_t namedProperty(const Guid& set, const std::string& name);
+    std::optional<uint16_t> findNamedProperty(const Guid& set, const std::string& name);
+    // What a property id of 0x8000 and up stands for in this store.
+    std::optional<PropertyName> propertyName(uint16_t id);
     void commit();
 
     std::string displayName();
