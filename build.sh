@@ -17,6 +17,10 @@ PRODUCT="Tidewell for NSF to PST"
 APP_DIR_WIN="C:\\Program Files\\$PRODUCT"
 APP_DIR_HOST="$PREFIX/drive_c/Program Files/$PRODUCT"
 SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
+# The Outlook and Redemption stand-in, installed as those products would be.
+OUTLOOK_DIR_WIN="C:\\Program Files\\Outlook Stand-in"
+OUTLOOK_DIR_HOST="$PREFIX/drive_c/Program Files/Outlook Stand-in"
+SECURE_TEMP_WIN="C:\\windows\\temp\\Outlook Secure Temp\\"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
@@ -109,8 +113,9 @@ install_into_prefix() {
         wine wineboot --init >/dev/null 2>&1
         wineserver -w
     fi
-    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST"
+    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$OUTLOOK_DIR_HOST"
     cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
+    cp "$BUILD/win64/standins/outlook/twoutlook.dll" "$OUTLOOK_DIR_HOST/"
     cp "$BUILD/skin/"*.bmp "$SKIN_DIR_HOST/"
     # Wine's own fonts (Tahoma for the dialogs, Marlett for the caption
     # buttons), where every Windows program finds its fonts.
@@ -125,10 +130,14 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Lotus\\Notes\\Installer]
 "DirectoryValue"="$(reg_escape "$(to_win "$NOTES_DATA")\\")"
 
+[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\11.0\\Outlook\\Security]
+"OutlookSecureTempFolder"="$(reg_escape "$SECURE_TEMP_WIN")"
+
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 REG
     wine regedit /S "$(to_win "$reg")"
+    wine regsvr32 /s "$OUTLOOK_DIR_WIN\\twoutlook.dll" || die "the Outlook stand-in did not register"
     # The desktop that regedit started has no display; the processes to come
     # must start their own, on the display they are given.
     wineserver -k >/dev/null 2>&1 || true

@@ -116,6 +116,14 @@ std::vector<uint32_t> Store::messages(uint32_t folderNid) {
     return out;
 }
 
+Properties Store::messageProperties(uint32_t nid) {
+    if (nidType(nid) != kNidTypeMessage)
+        throw Error(ErrorKind::Invalid, "not a message");
+    return impl_->properties(nid);
+}
+
+uint32_t Store::parentOf(uint32_t nid) { return impl_->node(nid).nidParent; }
+
 MessageInfo Store::message(uint32_t nid) {
     NodeEntry e = impl_->node(nid);
     auto subnodes = impl_->ndb->readSubnodes(e.bidSub);

@@ -116,6 +116,13 @@ void Store::setProperties(uint32_t nid, const Properties& set, const std::vector
         adjustCounts(s, e.nidParent, 0, nowUnread ? 1 : -1);
 }
 
+void Store::setStoreProperties(const Properties& set) {
+    Properties p = impl_->properties(kNidMessageStore);
+    for (const auto& kv : set)
+        p[kv.first] = kv.second;
+    impl_->writeProperties(kNidMessageStore, 0, p);
+}
+
 uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
     Impl& s = *impl_;
     Ndb& ndb = *s.ndb;

@@ -97,6 +97,8 @@ public:
     // Changes properties of a folder or a message (removing those listed);
     // a message's contents-table row and its folder's counts follow.
     void setProperties(uint32_t nid, const Properties& set, const std::vector<uint32_t>& remove = {});
+    // Changes properties of the store itself (its display name 0x3001...).
+    void setStoreProperties(const Properties& set);
     // Adds an attachment to a message; returns its id within the message.
     uint32_t addAttachment(uint32_t message, const NewAttachment& attachment);
     void setRecipients(uint32_t message, const std::vector<Properties>& recipients);
@@ -138,6 +140,10 @@ public:
     uint32_t ipmSubtree();
 
     FolderInfo folder(uint32_t nid);
+    // A message's own properties, without its recipients and attachments.
+    Properties messageProperties(uint32_t nid);
+    // The folder a message or folder is in.
+    uint32_t parentOf(uint32_t nid);
     std::vector<uint32_t> messages(uint32_t folderNid);
     MessageInfo message(uint32_t nid);
     // The attachment's data (PR_ATTACH_DATA_BIN) of a message.
