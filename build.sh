@@ -279,6 +279,12 @@ cmd_bench() {
     fi
     "$BUILD/bench/tools/bench/notes_bench" "$data/mail-1g.nsf"
     "$BUILD/bench/tools/bench/pst_bench" "$data" 1000 10000
+    # The Outlook stand-in, under Wine, through its registration.
+    build_native
+    build_windows x86_64 "$BUILD/win64" ON
+    install_into_prefix
+    wine "$BUILD/win64/tools/bench/outlook_bench.exe" "$(to_win "$data")"
+    wineserver -k >/dev/null 2>&1 || true
 }
 
 case "${1:-}" in
