@@ -171,15 +171,15 @@ OpenStore* Session::storeByPath(const std::wstring& path) {
 }
 
 uint32_t Session::defaultFolder(OpenStore& s, DefaultFolder which) {
-    const FolderSpec& spec = which == DefaultFolder::Inbox      ? kDefaultFolders[0]
+    const FolderSpec& wanted = which == DefaultFolder::Inbox      ? kDefaultFolders[0]
                              : which == DefaultFolder::Contacts ? kDefaultFolders[4]
                              : which == DefaultFolder::Notes    ? kDefaultFolders[6]
                                                                 : kDefaultFolders[8];
     try {
         const uint32_t root = s.store->ipmSubtree();
-        if (std::optional<uint32_t> f = s.store->findSubfolder(root, spec.name))
+        if (std::optional<uint32_t> f = s.store->findSubfolder(root, wanted.name))
             return *f;
-        return s.store->createFolder(root, spec.name, spec.containerClass);
+        return s.store->createFolder(root, wanted.name, wanted.containerClass);
     } catch (const pst::Error& e) {
         throw storeError(s.path, e);
     }
