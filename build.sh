@@ -232,7 +232,10 @@ cmd_demo() {
     wine "$BUILD/win64/tools/walkthrough/walkthrough.exe" "${args[@]}" || status=$?
     [ -n "$shots" ] && say "Screenshots: $(realpath "$shots")"
     say "LOG: $log"
-    [ -f "$pst" ] && say "PST: $pst"
+    if [ -f "$pst" ]; then
+        "$BUILD/native/tools/pstdump/pstdump" "$pst" || true
+        say "PST: $pst"
+    fi
     return $status
 }
 

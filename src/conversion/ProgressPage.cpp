@@ -1,8 +1,182 @@
 #include "ProgressPage.h"
 
+#include "../framework/Boundary.h"
+#include "../shell/Messages.h"
+#include "../shell/WizardState.h"
+#include "CompletionDialog.h"
+#include "ContactConversion.h"
+#include "ConversionRun.h"
+#include "MailConversion.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
 CProDlg::CProDlg(HWND owner) : WizardPage(IDD_PROGRESS, owner) {}
+
+CProDlg::~CProDlg() {
+    // The program ends through the completion dialog; a page that goes
+    // before its worker lets the worker run on to that end.
+    if (worker_.joinable())
+        worker_.detach();
+}
 
 BOOL CProDlg::OnInitDialog() {
     openPage(L"\\step6.bmp");
+    conversionRun().progressPage = this;
+    startWorker();
     return TRUE;
+}
+
+void CProDlg::startWorker() {
+    ConversionRun& run = conversionRun();
+    run.conversionThread = true;
+    started_ = true;
+    worker_ = std::thread([this] { work(); });
+}
+
+// The worker: the conversion of the mode chosen, the Step 6 block, the end
+// of the Outlook session, and the page invalidated as its last action.
+void CProDlg::work() {
+    ConversionRun& run = conversionRun();
+    run.workerThreadId = GetCurrentThreadId();
+    // COM for the whole run: the session's own start and end nest inside
+    // it, so that objects kept across an Outlook restart stay loaded.
+    const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    const WizardState& state = wizardState();
+    const bool finished = tw::guarded("conversion worker", false, [&] {
+        if (state.mode == ModeAddressBook) {
+            convertContacts(*this, outlook_);
+            logStep6Summary(state.selectedFolderCount);
+            shutDownOutlook(outlook_);
+        } else {
+            convertMails(*this, outlook_);
+            shutDownOutlook(outlook_);
+            run.conversionThread = false;
+            logStep6Summary(state.selectedFolderCount);
+        }
+        return true;
+    });
+    if (!finished) {
+        // Something escaped the conversion: the run ends, as one not done.
+        run.conversionStopped = true;
+        tw::guarded("conversion worker", false, [&] {
+            shutDownOutlook(outlook_);
+            return true;
+        });
+    }
+    run.conversionThread = false;
+    outlook_.stagingItem.reset();
+    outlook_.safeMailItem.reset();
+    outlook_.contactItem.reset();
+    while (outlook_.comStarts > 0) {
+        --outlook_.comStarts;
+        CoUninitialize();
+    }
+    if (com)
+        CoUninitialize();
+    invalidate();
+    SetEvent(run.workerEnded);
+}
+
+void CProDlg::setLabel(int id, const std::wstring& text) {
+    conversionRun().gate.pass();
+    SetDlgItemTextW(hwnd(), id, text.c_str());
+    // The labels draw over the page's background: it is painted again
+    // behind the new text, so that no trace of a longer old one is left.
+    HWND label = item(id);
+    RECT r{};
+    if (label && GetWindowRect(label, &r)) {
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        RedrawWindow(hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+}
+
+void CProDlg::setBar(int id, int percent) {
+    conversionRun().gate.pass();
+    SendDlgItemMessageW(hwnd(), id, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void CProDlg::invalidate() { InvalidateRect(hwnd(), nullptr, TRUE); }
+
+bool CProDlg::askToStop() const {
+    return showMessage(hwnd(), L"Are you sure you want to stop.", MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) ==
+           IDYES;
+}
+
+void CProDlg::showStopping() const { setItemText(IDC_PROGRESS_STATUS, L"Stopping conversion please wait..."); }
+
+void CProDlg::OnOK() {
+    ConversionRun& run = conversionRun();
+    // The worker is held for as long as the question is open.
+    const bool running = run.conversionThread;
+    if (running)
+        run.gate.hold();
+    const bool yes = askToStop();
+    if (yes)
+        showStopping();
+    if (running)
+        run.gate.release();
+    if (yes)
+        run.requestStop();
+}
+
+void CProDlg::OnCancel() {
+    ConversionRun& run = conversionRun();
+    if (!askToStop())
+        return;
+    showStopping();
+    if (run.conversionThread)
+        run.gate.release();
+    run.requestStop();
+}
+
+bool CProDlg::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && askToStop()) {
+        showStopping();
+        conversionRun().requestStop();
+    }
+    return false; // the key goes on, to become the Cancel command
+}
+
+void CProDlg::togglePause() {
+    ConversionRun& run = conversionRun();
+    if (!run.conversionThread)
+        return;
+    if (!run.workerPaused) {
+        run.gate.hold();
+        setItemText(IDC_PROGRESS_PAUSE, L"Resume");
+        run.workerPaused = true;
+    } else {
+        run.gate.release();
+        setItemText(IDC_PROGRESS_PAUSE, L"Pause");
+        run.workerPaused = false;
+    }
+}
+
+bool CProDlg::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED && id == IDC_PROGRESS_PAUSE) {
+        togglePause();
+        return true;
+    }
+    if (!control)
+        return true; // the menu's commands do nothing here
+    return WizardPage::OnCommand(id, code, control);
+}
+
+bool CProDlg::OnPaint() {
+    if (!started_ || conversionRun().conversionThread)
+        return false;
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd(), &ps);
+    EndPaint(hwnd(), &ps);
+    if (handingOver_)
+        return true;
+    handingOver_ = true;
+    ShowWindow(hwnd(), SW_HIDE);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    CCompDlg completion(hwnd());
+    completion.DoModal();
+    ShowWindow(hwnd(), SW_SHOWNORMAL);
+    handingOver_ = false;
+    return true;
 }

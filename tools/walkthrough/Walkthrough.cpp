@@ -15,6 +15,9 @@
 namespace {
 
 constexpr int kPageTimeoutMs = 60000;
+constexpr int kRunTimeoutMs = 30 * 60 * 1000;
+
+std::wstring trimmed(const std::wstring& text);
 
 class Walk {
 public:
@@ -34,6 +37,9 @@ private:
     bool next(HWND page, int nextId, int nextStep);
     void say(const std::wstring& text) const;
     void end();
+    // Step 6 to the completion dialog and its OK.
+    int convert(HWND step6);
+    HWND messageBox() const;
 
     WalkOptions options_;
     HANDLE process_ = nullptr;
@@ -179,10 +185,58 @@ int Walk::run() {
         return end(), 1;
 
     HWND step6 = page(6);
+    if (!step6)
+        return end(), 1;
+    return convert(step6);
+}
+
+int Walk::convert(HWND step6) {
+    // The run as it goes: a picture once the first items are in.
+    robot::waitUntil([&] { return robot::progressPosition(step6, IDC_PROGRESS_CURRENT) > 0 ||
+                                  wizard::completionDialog(pid_) != nullptr; },
+                     kPageTimeoutMs);
     screenshot(step6, 6);
-    say(L"Step 6: the conversion page is shown; it does not run a conversion yet, so the walk ends here.");
-    end();
+    say(L"Step 6: converting; " + robot::controlText(step6, IDC_PROGRESS_FOLDER) + L" " +
+        robot::controlText(step6, IDC_PROGRESS_POSITION));
+    // To the end of the run; a message of the wizard's on the way is told
+    // and answered.
+    HWND done = nullptr;
+    const DWORD started = GetTickCount();
+    while (!done && GetTickCount() - started < kRunTimeoutMs) {
+        robot::waitUntil([&] {
+            done = wizard::completionDialog(pid_);
+            return done || messageBox() != nullptr;
+        }, kRunTimeoutMs);
+        if (HWND box = messageBox()) {
+            say(L"  The wizard says: \"" + robot::messageBoxText(box) + L"\"");
+            robot::answer(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
+        }
+    }
+    if (!done) {
+        say(L"The conversion did not end in time.");
+        return end(), 1;
+    }
+    screenshot(done, 7);
+    say(L"Completion: \"" + trimmed(robot::controlText(done, IDC_COMPLETION_TEXT)) + L"\", pressed OK.");
+    robot::click(done, IDOK);
+    if (WaitForSingleObject(process_, kPageTimeoutMs) != WAIT_OBJECT_0) {
+        say(L"The wizard did not end after OK.");
+        return end(), 1;
+    }
     return 0;
+}
+
+HWND Walk::messageBox() const {
+    // A message box: its static text has the id 0xFFFF.
+    for (HWND w : robot::findWindows(L"#32770", wizard::kTitle, pid_))
+        if (IsWindowVisible(w) && GetDlgItem(w, 0xFFFF) && !GetDlgItem(w, IDC_COMPLETION_VIEWLOG))
+            return w;
+    return nullptr;
+}
+
+std::wstring trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L' ');
+    return first == std::wstring::npos ? std::wstring() : text.substr(first);
 }
 
 } // namespace

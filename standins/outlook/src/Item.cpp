@@ -22,7 +22,7 @@ constexpr long kFlagUnsent = 0x08;
 
 enum : DISPID {
     kSave = 0xF048, kEntryId = 0xF01E, kClass = 0x1A, kCopy = 0xF032, kMove = 0xF034, kUnRead = 0xF01C,
-    kBodyId = 0x9100, kHtmlBody = 0xF404, kAttachments = 0xF815, kSubjectId = 0x37,
+    kBodyId = 0x9100, kHtmlBody = 0xF404, kAttachments = 0xF815, kSubjectId = 0x37, kDelete = 0xF04A,
 };
 
 const wchar_t* classOf(long type) {
@@ -126,7 +126,7 @@ const std::vector<Member>& Item::members() const {
         std::vector<Member> m = {
             {L"Save", kSave},           {L"EntryID", kEntryId}, {L"MessageClass", kClass}, {L"Copy", kCopy},
             {L"Move", kMove},           {L"UnRead", kUnRead},   {L"Body", kBodyId},        {L"HTMLBody", kHtmlBody},
-            {L"Attachments", kAttachments}, {L"Subject", kSubjectId},
+            {L"Attachments", kAttachments}, {L"Subject", kSubjectId}, {L"Delete", kDelete},
         };
         for (const ContactField& f : contactFields())
             m.push_back({f.name, f.dispid});
@@ -271,6 +271,20 @@ tw::ComPtr<Item> Item::copy() {
     }
 }
 
+void Item::remove() {
+    // Outlook's Delete: gone from the store at once, not kept as deleted.
+    if (nid_) {
+        try {
+            store_->store->deleteMessage(nid_);
+            store_->store->commit();
+        } catch (const pst::Error& e) {
+            throw storeFailure(e);
+        }
+    }
+    attachments_.clear();
+    gone_ = true;
+}
+
 tw::ComPtr<Item> Item::moveTo(Folder& folder) {
     save();
     try {
@@ -302,6 +316,9 @@ void Item::invoke(DISPID id, Args& args, VARIANT* result) {
         return;
     case kCopy:
         returnObject(result, copy().detach());
+        return;
+    case kDelete:
+        remove();
         return;
     case kMove: {
         auto* folder = dynamic_cast<Folder*>(fromDispatch(args.dispatch(0)));

@@ -61,6 +61,7 @@ private:
     void applyPending(uint32_t nid);
     tw::ComPtr<Item> copy();
     tw::ComPtr<Item> moveTo(Folder& folder);
+    void remove();
     void putText(uint32_t tag, const std::wstring& text);
 
     std::shared_ptr<Session> session_;

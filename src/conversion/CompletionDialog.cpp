@@ -1,0 +1,44 @@
+#include "CompletionDialog.h"
+
+#include "../resources/resource.h"
+#include "../shell/ActivityLog.h"
+#include "../shell/WizardState.h"
+#include "ConversionRun.h"
+
+CCompDlg::CCompDlg(HWND owner) : SkinnedDialog(IDD_COMPLETION, owner) {}
+
+const wchar_t* CCompDlg::outcomeText(bool stopped, bool failed) {
+    if (!stopped)
+        return L"Conversion Completed Successfully";
+    return failed ? L"Conversion not completed successfully" : L"                 Conversion Aborted";
+}
+
+const wchar_t* CCompDlg::outcomeLogLine(bool stopped, bool failed) {
+    if (!stopped)
+        return L"Conversion completed successfully";
+    return failed ? L"Conversion not completed successfully" : L"Conversion aborted";
+}
+
+BOOL CCompDlg::OnInitDialog() {
+    loadBackground(L"\\msgskin.bmp");
+    const ConversionRun& run = conversionRun();
+    const bool stopped = run.conversionStopped, failed = run.conversionFailed;
+    setItemText(IDC_COMPLETION_TEXT, outcomeText(stopped, failed));
+    appendLogLine(outcomeLogLine(stopped, failed));
+    setCaption(wizardState().productTitle);
+    return TRUE;
+}
+
+void CCompDlg::OnOK() {
+    if (isChecked(IDC_COMPLETION_VIEWLOG))
+        viewLog();
+    RemoveDirectoryW(attachmentDirectory().c_str());
+    // The worker's last lines go to the log before the program ends (it is
+    // past its conversion by now; the wait is bounded all the same). Not
+    // from the worker itself, which would wait for its own end.
+    ConversionRun& run = conversionRun();
+    if (run.workerEnded && run.workerThreadId.load() && GetCurrentThreadId() != run.workerThreadId.load())
+        WaitForSingleObject(run.workerEnded, 10000);
+    TerminateProcess(GetCurrentProcess(), 0);
+    ExitProcess(0);
+}

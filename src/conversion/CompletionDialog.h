@@ -1,0 +1,16 @@
+// The end of every run: how it ended, that outcome as the log's last line,
+// the offer to open the log, and OK to end the program.
+#pragma once
+#include "../shell/SkinnedDialog.h"
+
+class CCompDlg : public SkinnedDialog {
+public:
+    explicit CCompDlg(HWND owner);
+
+    static const wchar_t* outcomeText(bool stopped, bool failed);
+    static const wchar_t* outcomeLogLine(bool stopped, bool failed);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+};

@@ -1,0 +1,52 @@
+// What one conversion run shares between the Step 6 page, the conversion
+// on its worker and the completion dialog: the flags and counters of the
+// run, the Step 6 block of the log and the free-space check.
+#pragma once
+#include "WorkerGate.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class ProgressView;
+
+struct ConversionRun {
+    // A worker is running; cleared by the worker when it has finished.
+    std::atomic<bool> conversionThread{false};
+    std::atomic<ProgressView*> progressPage{nullptr};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> conversionStopped{false};
+    std::atomic<bool> conversionFailed{false};
+    std::atomic<int32_t> currentProgressCount{0};
+    std::atomic<int32_t> overallProgressCount{0};
+    bool workerPaused = false; // the page's own, on its thread
+    WorkerGate gate;
+    // Set by the worker as its very last action, so that the end of the
+    // program can wait for the worker's last log lines.
+    HANDLE workerEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<DWORD> workerThreadId{0};
+
+    // A poll point of the conversion: waits while the page holds the
+    // worker, then reads the stop request.
+    bool stopPolled() {
+        gate.pass();
+        return stopRequested.load();
+    }
+    void requestStop() {
+        stopRequested = true;
+        conversionStopped = true;
+    }
+};
+
+// The process's one run, all clear at start-up.
+ConversionRun& conversionRun();
+
+// The Step 6 block: an empty line, "Step 6 :", "-------", the folder count
+// and both progress counts.
+void logStep6Summary(int folderCount);
+
+// Before each item: with 300 MB or less free where the PST is, asks whether
+// to go on. Returns false when the conversion must end (the fourth Yes).
+bool checkFreeSpace(int& lowSpaceAnswers, int folderCount);
