@@ -210,7 +210,9 @@ cmd_demo() {
         return 0
     fi
 
-    if [ -z "$source" ]; then
+    if [ -z "$source" ] && [ "$mode" = contacts ]; then
+        source="$NOTES_DATA/names.nsf"
+    elif [ -z "$source" ]; then
         source=$(find "$NOTES_DATA/mail" -maxdepth 1 -iname '*.nsf' 2>/dev/null | sort | head -n 1 || true)
     fi
     if [ -z "$pst" ]; then

@@ -80,15 +80,20 @@ void CProDlg::work() {
 
 void CProDlg::setLabel(int id, const std::wstring& text) {
     conversionRun().gate.pass();
-    SetDlgItemTextW(hwnd(), id, text.c_str());
-    // The labels draw over the page's background: it is painted again
-    // behind the new text, so that no trace of a longer old one is left.
-    HWND label = item(id);
-    RECT r{};
-    if (label && GetWindowRect(label, &r)) {
+    // On the page's thread, at once: the labels draw over the page's
+    // background, which is painted again behind the new text so that no
+    // trace of a longer old one is left.
+    callOnOwnThread([&] {
+        HWND label = item(id);
+        if (!label)
+            return;
+        SetWindowTextW(label, text.c_str());
+        RECT r{};
+        GetWindowRect(label, &r);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        RedrawWindow(hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    }
+        RedrawWindow(hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    });
 }
 
 void CProDlg::setBar(int id, int percent) {
