@@ -17,13 +17,21 @@ std::map<std::string, Routine>& routines() {
     return all;
 }
 
+// Quoted as CommandLineToArgvW reads it back: backslashes are doubled
+// where a quote follows them (the closing one included).
 std::wstring quoted(const std::wstring& arg) {
     std::wstring out = L"\"";
+    size_t backslashes = 0;
     for (wchar_t c : arg) {
-        if (c == L'"')
-            out += L'\\';
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
         out += c;
     }
+    out.append(2 * backslashes, L'\\');
     return out + L"\"";
 }
 

@@ -29,3 +29,4 @@ TEST(OutlookRegistration, ProgIdsNameTheStandInsClasses) {
     held.reset();
     CoUninitialize();
 }
+

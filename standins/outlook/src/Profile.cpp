@@ -128,4 +128,17 @@ std::wstring Profile::version() {
     return L"11.0.8169.0";
 }
 
+void Profile::countStart() {
+    Key key(true);
+    if (!key.get())
+        return;
+    DWORD starts = 0, bytes = sizeof starts, type = 0;
+    if (RegQueryValueExW(key.get(), L"Starts", nullptr, &type, reinterpret_cast<BYTE*>(&starts), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        starts = 0;
+    ++starts;
+    RegSetValueExW(key.get(), L"Starts", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&starts), sizeof starts);
+}
+
 } // namespace outlook

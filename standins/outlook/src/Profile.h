@@ -21,6 +21,9 @@ public:
     void addStore(const std::wstring& path);
     // "Version", or "11.0.8169.0".
     std::wstring version();
+    // Counts one start of the application in "Starts" (a DWORD), so that
+    // tests can see how often a client restarted it.
+    void countStart();
 };
 
 // The full form of a path, for comparing and storing.

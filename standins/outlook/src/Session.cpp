@@ -43,6 +43,7 @@ std::shared_ptr<Session> Session::running() {
     std::shared_ptr<Session> s = runningSession().lock();
     if (!s || s->quit_) {
         s.reset(new Session());
+        s->profile_.countStart();
         runningSession() = s;
     }
     return s;

@@ -1,0 +1,125 @@
+#include "ConversionFixture.h"
+
+#include "DxlWriter.h"
+#include "Generators.h"
+#include "conversion/ProgressPage.h"
+#include "framework/Text.h"
+#include "shell/WizardApp.h"
+#include "shell/WizardState.h"
+
+// The child: Step 6 on the state the earlier pages would have left.
+// args: registry, mode ("mails"|"contacts"), source, pst, folder name,
+// then the selected folders.
+TW_CHILD_ROUTINE(conversion) {
+    if (args.size() < 5 || !testenv::IsolatedRegistry::adopt(args[0]))
+        return 91;
+    CTW_ZURadEZAApp().loadSettings();
+    WizardState& state = wizardState();
+    state.mode = args[1] == L"contacts" ? ModeAddressBook : ModeMails;
+    state.sourcePath = args[2];
+    state.pstPath = args[3];
+    state.pstFolderName = args[4];
+    for (size_t i = 5; i < args.size(); ++i)
+        state.selectedFolders.append(args[i]);
+    state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
+    CreateDirectoryW(attachmentDirectory().c_str(), nullptr);
+    CProDlg page(nullptr);
+    page.DoModal();
+    return 92; // the page never closes by itself
+}
+
+namespace guitest {
+
+void ConversionTest::SetUp() {
+    registry.setSetting(L"FilePath", dir.path());
+    setProfileValue(L"DefaultStore", defaultStore());
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security", 0, nullptr, 0,
+                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        const std::wstring folder = secureTemp();
+        RegSetValueExW(key, L"OutlookSecureTempFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+void ConversionTest::setProfileValue(const wchar_t* name, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+unsigned ConversionTest::outlookStarts() const {
+    DWORD starts = 0, bytes = sizeof starts;
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", L"Starts", RRF_RT_REG_DWORD, nullptr,
+                 &starts, &bytes);
+    return starts;
+}
+
+std::unique_ptr<child::Process> ConversionTest::start(const RunSetup& setup) {
+    std::vector<std::wstring> args = {registry.name(), setup.contacts ? L"contacts" : L"mails", setup.source,
+                                      setup.pst, setup.folderName};
+    args.insert(args.end(), setup.folders.begin(), setup.folders.end());
+    return std::make_unique<child::Process>("conversion", args);
+}
+
+HWND ConversionTest::step6(child::Process& run) { return need(wizard::waitForStep(6, run.pid()), "Step 6"); }
+
+std::wstring ConversionTest::finish(child::Process& run, int timeoutMs) {
+    HWND done = wizard::waitForCompletion(run.pid(), timeoutMs);
+    if (!done) {
+        ADD_FAILURE() << "no completion dialog";
+        return L"";
+    }
+    const std::wstring text = robot::controlText(done, IDC_COMPLETION_TEXT);
+    robot::click(done, IDOK);
+    EXPECT_EQ(0u, run.wait(15000)) << "OK ends the program";
+    return text;
+}
+
+RunSetup ConversionTest::sampleMails() {
+    RunSetup s;
+    s.source = dir.file(L"mail.nsf");
+    EXPECT_TRUE(notesgen::writeSampleMail(tw::toAnsi(s.source)));
+    for (const wchar_t* f : {L"Inbox", L"Sent", L"Drafts", L"All", L"Trash", L"Work", L"work", L"Projects",
+                             L"Projects\\2007", L"By Subject"})
+        s.folders.push_back(std::wstring(L"Lotus Notes\\") + f + L"\\");
+    s.pst = dir.file(L"Converted.pst");
+    return s;
+}
+
+std::optional<uint32_t> folderAt(pst::Store& store, const std::vector<std::string>& names) {
+    uint32_t at = store.ipmSubtree();
+    for (const std::string& n : names) {
+        std::optional<uint32_t> next = store.findSubfolder(at, n);
+        if (!next)
+            return std::nullopt;
+        at = *next;
+    }
+    return at;
+}
+
+std::string textOf(const pst::Properties& p, uint16_t id) {
+    auto it = p.find(pst::tag(id, pst::PT_UNICODE));
+    return it == p.end() ? std::string("<none>") : it->second.text();
+}
+
+std::vector<pst::MessageInfo> messagesOf(pst::Store& store, uint32_t folder) {
+    std::vector<pst::MessageInfo> out;
+    for (uint32_t m : store.messages(folder))
+        out.push_back(store.message(m));
+    return out;
+}
+
+const pst::MessageInfo* bySubject(const std::vector<pst::MessageInfo>& messages, const std::string& subject) {
+    for (const auto& m : messages)
+        if (pst::subjectText(m.properties) == subject)
+            return &m;
+    return nullptr;
+}
+
+} // namespace guitest

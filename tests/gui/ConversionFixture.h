@@ -1,0 +1,60 @@
+// What the conversion tests share: the Step 6 page run in a child process
+// (the completion dialog's OK ends the process) on WizardState set as the
+// pages before it would leave it, with a profile of the Outlook stand-in
+// of the test's own; and reading the PST the run wrote.
+#pragma once
+#include "Child.h"
+#include "GuiTest.h"
+#include "TestEnv.h"
+#include "pst/Store.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace guitest {
+
+struct RunSetup {
+    bool contacts = false;
+    std::wstring source;
+    std::vector<std::wstring> folders; // as Step 3 records them
+    std::wstring pst;
+    std::wstring folderName = L"Lotus Mails";
+};
+
+class ConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    void setVersion(const std::wstring& version) { setProfileValue(L"Version", version); }
+    void setProfileValue(const wchar_t* name, const std::wstring& value);
+    unsigned outlookStarts() const;
+    std::wstring secureTemp() const { return dir.file(L"secure") + L"\\"; }
+    std::wstring defaultStore() const { return dir.file(L"Outlook.pst"); }
+    std::string log() const { return testenv::readFileBytes(dir.file(L"Activity Log.txt")); }
+
+    // Starts the run; the child's Step 6 page is `page` once shown.
+    std::unique_ptr<child::Process> start(const RunSetup& setup);
+    HWND step6(child::Process& run);
+    // Waits for the completion dialog, returns its text (leading blanks
+    // kept), presses OK and waits for the process to end with 0.
+    std::wstring finish(child::Process& run, int timeoutMs = 120000);
+
+    // The sample mail database with every folder selected, as Step 3
+    // records it when "Lotus Notes" is checked.
+    RunSetup sampleMails();
+
+    testenv::IsolatedRegistry registry;
+    testenv::TempDir dir;
+};
+
+// The PST's folder at a path of names below the top of personal folders.
+std::optional<uint32_t> folderAt(pst::Store& store, const std::vector<std::string>& names);
+std::string textOf(const pst::Properties& p, uint16_t id);
+// The messages of a folder by subject (as the user reads it).
+std::vector<pst::MessageInfo> messagesOf(pst::Store& store, uint32_t folder);
+const pst::MessageInfo* bySubject(const std::vector<pst::MessageInfo>& messages, const std::string& subject);
+
+} // namespace guitest
