@@ -12,6 +12,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BUILD=${TW_BUILD_DIR:-$ROOT/build}
 PREFIX=$BUILD/wineprefix
 WINE=/usr/lib/wine/wine64
+# Debian's wine64 package puts the server beside it, not on the PATH.
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 JOBS=$(nproc)
 PRODUCT="Tidewell for NSF to PST"
 APP_DIR_WIN="C:\\Program Files\\$PRODUCT"
@@ -111,7 +113,7 @@ install_into_prefix() {
         say "Creating the Wine prefix $PREFIX"
         mkdir -p "$PREFIX"
         wine wineboot --init >/dev/null 2>&1
-        wineserver -w
+        "$WINESERVER" -w
     fi
     mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$OUTLOOK_DIR_HOST"
     cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
@@ -140,8 +142,8 @@ REG
     wine regsvr32 /s "$OUTLOOK_DIR_WIN\\twoutlook.dll" || die "the Outlook stand-in did not register"
     # The desktop that regedit started has no display; the processes to come
     # must start their own, on the display they are given.
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w
 }
 
 # --- an X display and a warm Wine for the windows --------------------------
@@ -166,16 +168,37 @@ start_warm_wine() {
     wine_env
     # One persistent wineserver and one desktop for every process to come;
     # their output must not hold the callers' pipes open.
-    wineserver -p >/dev/null 2>&1 </dev/null || true
+    "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
     wine "$BUILD/win64/tools/deskhold/deskhold.exe" >/dev/null 2>&1 </dev/null &
     DESKHOLD_PID=$!
     # Wait until the server and the desktop answer before the first test.
     wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
+# A small volume (a 200 MB tmpfs) mapped as drive L: for the low-disk-space
+# tests; mounting needs root. Without it those tests say they are skipped.
+LOW_SPACE_DIR=""
+setup_low_space_drive() {
+    local dir="$BUILD/lowspace" sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo -n)
+    mkdir -p "$dir"
+    if ! mountpoint -q "$dir" && ! "${sudo[@]}" mount -t tmpfs -o size=200m,mode=1777 tmpfs "$dir" 2>/dev/null; then
+        say "No small volume could be mounted: the low-disk-space tests are skipped"
+        return 0
+    fi
+    LOW_SPACE_DIR=$dir
+    ln -sfn "$dir" "$PREFIX/dosdevices/l:"
+    export TW_LOW_SPACE_DRIVE=L:
+}
+
 stop_all() {
+    if [ -n "$LOW_SPACE_DIR" ]; then
+        rm -f "$PREFIX/dosdevices/l:"
+        umount "$LOW_SPACE_DIR" 2>/dev/null || sudo -n umount "$LOW_SPACE_DIR" 2>/dev/null || true
+        LOW_SPACE_DIR=""
+    fi
     [ -n "$DESKHOLD_PID" ] && kill "$DESKHOLD_PID" 2>/dev/null || true
-    WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     DESKHOLD_PID=""
     XVFB_PID=""
@@ -249,6 +272,7 @@ cmd_test() {
     build_windows i686 "$BUILD/win32" OFF
     install_into_prefix
     trap stop_all EXIT
+    setup_low_space_drive
     start_display
     start_warm_wine
     local status=0
@@ -289,7 +313,7 @@ cmd_bench() {
     build_windows x86_64 "$BUILD/win64" ON
     install_into_prefix
     wine "$BUILD/win64/tools/bench/outlook_bench.exe" "$(to_win "$data")"
-    wineserver -k >/dev/null 2>&1 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
 }
 
 case "${1:-}" in

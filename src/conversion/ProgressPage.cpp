@@ -163,8 +163,10 @@ bool CProDlg::OnCommand(UINT id, UINT code, HWND control) {
         togglePause();
         return true;
     }
-    if (!control)
-        return true; // the menu's commands do nothing here
+    // The menu's commands do nothing here. Esc and the close box arrive as
+    // IDCANCEL without a control too (the page has no Cancel button).
+    if (!control && id != IDOK && id != IDCANCEL)
+        return true;
     return WizardPage::OnCommand(id, code, control);
 }
 

@@ -85,7 +85,7 @@ Process::Process(const std::string& name, const std::vector<std::wstring>& args,
         process_ = pi.hProcess;
         pid_ = pi.dwProcessId;
         running().push_back(process_);
-        robot::setAbandonHook(&killRunningChildren);
+        robot::addAbandonHook(&killRunningChildren);
     }
 }
 

@@ -383,15 +383,22 @@ std::vector<uint8_t> encodePng(const Capture& capture) {
 }
 
 namespace {
-void (*g_abandonHook)() = nullptr;
+void (*g_abandonHooks[8])() = {};
 }
 
-void setAbandonHook(void (*hook)()) { g_abandonHook = hook; }
+void addAbandonHook(void (*hook)()) {
+    for (auto& slot : g_abandonHooks)
+        if (slot == hook || !slot) {
+            slot = hook;
+            return;
+        }
+}
 
 void abandon(const std::string& why) {
     std::fprintf(stderr, "robot: %s\n", why.c_str());
-    if (g_abandonHook)
-        g_abandonHook();
+    for (auto hook : g_abandonHooks)
+        if (hook)
+            hook();
     std::fflush(stderr);
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 3);

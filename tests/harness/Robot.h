@@ -86,7 +86,9 @@ std::vector<uint8_t> encodePng(const Capture& capture);
 // Ends the test process at once, after saying why: a robot that cannot go
 // on must not leave a modal page waiting forever.
 [[noreturn]] void abandon(const std::string& why);
-// Called by abandon before the process ends (to end child processes).
-void setAbandonHook(void (*hook)());
+// Called by abandon before the process ends (to end child processes, to
+// put back what a test changed outside itself); each hook once, however
+// often it is added, at most eight.
+void addAbandonHook(void (*hook)());
 
 } // namespace robot

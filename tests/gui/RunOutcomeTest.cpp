@@ -1,0 +1,207 @@
+// How runs end when the machine is not as hoped: Outlook missing, little
+// free space where the PST is (a small volume mapped as a Wine drive by
+// build.sh), and a PST that already holds Outlook's own items.
+#include "ConversionFixture.h"
+
+#include "framework/Text.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace guitest;
+
+namespace {
+
+const wchar_t kLowSpace[] = L"Free space is less than 300 MB. Are you sure you want to continue.";
+
+// Outlook's ProgID taken out of the machine's classes for as long as this
+// lives, and put back as it was, also when the robot abandons the test.
+// COM reads the machine's classes, not the test's redirected
+// HKEY_CLASSES_ROOT, so this is the real thing.
+class OutlookUnregistered {
+public:
+    OutlookUnregistered() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return;
+        description() = value(key, nullptr);
+        clsid() = value(key, L"CLSID");
+        RegCloseKey(key);
+        if (clsid().empty())
+            return;
+        robot::addAbandonHook(&restore);
+        // Deletes the key itself with everything under it.
+        removed_ = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey) == ERROR_SUCCESS;
+    }
+    ~OutlookUnregistered() { restore(); }
+    bool removed() const { return removed_; }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Classes\\Outlook.Application";
+    static std::wstring& description() {
+        static std::wstring text;
+        return text;
+    }
+    static std::wstring& clsid() {
+        static std::wstring text;
+        return text;
+    }
+    static void restore() {
+        if (clsid().empty())
+            return;
+        set(kKey, description());
+        set(std::wstring(kKey) + L"\\CLSID", clsid());
+        clsid().clear();
+    }
+    static std::wstring value(HKEY key, const wchar_t* sub) {
+        wchar_t text[256] = L"";
+        DWORD bytes = sizeof text - sizeof(wchar_t);
+        return RegGetValueW(key, sub, nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes) == ERROR_SUCCESS ? text : L"";
+    }
+    static void set(const std::wstring& path, const std::wstring& text) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    bool removed_ = false;
+};
+
+class RunOutcomeTest : public ConversionTest {
+protected:
+    // The sample mail database with only its Inbox chosen: eight messages.
+    RunSetup inboxOnly() {
+        RunSetup s = sampleMails();
+        s.folders = {L"Lotus Notes\\Inbox\\"};
+        return s;
+    }
+
+    // A directory of this test's own on the small volume, or empty (the
+    // test is then skipped: the volume needs root to mount).
+    std::wstring lowSpaceDirectory() {
+        const char* drive = std::getenv("TW_LOW_SPACE_DRIVE");
+        if (!drive || !*drive)
+            return L"";
+        lowDir_ = tw::fromAnsi(drive) + L"\\" + dir.path().substr(dir.path().rfind(L'\\') + 1);
+        CreateDirectoryW(lowDir_.c_str(), nullptr);
+        return lowDir_;
+    }
+    void TearDown() override {
+        if (!lowDir_.empty())
+            testenv::removeTree(lowDir_);
+    }
+
+    HWND lowSpaceQuestion(child::Process& run) {
+        HWND box = wizard::expectMessageBox(run.pid(), kLowSpace);
+        EXPECT_EQ(kLowSpace, robot::messageBoxText(box));
+        EXPECT_EQ(static_cast<UINT>(MB_ICONQUESTION), robot::messageBoxIcon(box));
+        return box;
+    }
+
+    int inboxCount(const std::wstring& pst) {
+        auto store = pst::Store::open(tw::toAnsi(pst));
+        std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
+        return inbox ? store->folder(*inbox).contentCount : -1;
+    }
+
+    std::wstring lowDir_;
+};
+
+} // namespace
+
+TEST_F(RunOutcomeTest, OutlookMissingIsReportedAndTheRunAborted) {
+    OutlookUnregistered missing;
+    ASSERT_TRUE(missing.removed()) << "the stand-in is not registered as Outlook.Application";
+    RunSetup setup = inboxOnly();
+    auto run = start(setup);
+    const wchar_t text[] = L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & "
+                           L"re-run conversion Application";
+    HWND box = wizard::expectMessageBox(run->pid(), text);
+    EXPECT_EQ(text, robot::messageBoxText(box));
+    EXPECT_EQ(0u, robot::messageBoxIcon(box)) << "no icon";
+    robot::answer(box, IDOK);
+    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_FALSE(testenv::fileExists(setup.pst)) << "nothing was converted";
+    const std::string log = this->log();
+    EXPECT_NE(std::string::npos, log.find("\r\n\r\nStep 6 :\r\n-------\r\nNo. of folder selected : 1\r\n"
+                                          "Current Progress : 0\r\nOverall Progress : 0\r\nConversion aborted"))
+        << log;
+}
+
+TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) {
+    const std::wstring low = lowSpaceDirectory();
+    if (low.empty())
+        GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
+    RunSetup setup = inboxOnly();
+    setup.pst = low + L"\\Low.pst";
+    auto run = start(setup);
+    for (int answer = 1; answer <= 4; ++answer) {
+        HWND box = lowSpaceQuestion(*run);
+        robot::answer(box, IDYES);
+        robot::waitForGone(box);
+    }
+    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(3, inboxCount(setup.pst)) << "three Yes answers, three messages";
+    const std::string log = this->log();
+    EXPECT_NE(std::string::npos, log.find("No. of folder selected : 1\r\nCurrent Progress : 4\r\n"
+                                          "Overall Progress : 1\r\nConversion aborted"))
+        << log;
+}
+
+TEST_F(RunOutcomeTest, LowSpaceAnsweredNoShowsTheCompletionDialogAtOnce) {
+    const std::wstring low = lowSpaceDirectory();
+    if (low.empty())
+        GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
+    RunSetup setup = inboxOnly();
+    setup.pst = low + L"\\Low.pst";
+    auto run = start(setup);
+    HWND box = lowSpaceQuestion(*run);
+    robot::answer(box, IDNO);
+    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(0, inboxCount(setup.pst));
+    const std::string log = this->log();
+    EXPECT_NE(std::string::npos, log.find("\r\n\r\nStep 6 :\r\n-------\r\nNo. of folder selected : 1\r\n"
+                                          "Current Progress : 1\r\nOverall Progress : 1\r\nConversion aborted"))
+        << log;
+    EXPECT_EQ(1, count(log, "Conversion aborted"));
+}
+
+TEST_F(RunOutcomeTest, AnExistingPstKeepsItsItemsAndGainsTheConvertedFolder) {
+    RunSetup setup = inboxOnly();
+    setup.pst = dir.file(L"Existing.pst");
+    ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), setup.pst.c_str(), FALSE));
+    // What the store held: every folder by name with its items' subjects.
+    auto contents = [](pst::Store& store) {
+        std::vector<std::string> out;
+        std::vector<std::pair<uint32_t, std::string>> todo = {{store.ipmSubtree(), ""}};
+        while (!todo.empty()) {
+            auto [nid, path] = todo.back();
+            todo.pop_back();
+            for (uint32_t m : store.messages(nid))
+                out.push_back(path + ": " + pst::subjectText(store.message(m).properties));
+            for (uint32_t f : store.folder(nid).subfolders)
+                if (pst::nidType(f) == pst::kNidTypeFolder && store.folder(f).name != "Lotus Mails")
+                    todo.push_back({f, path + "/" + store.folder(f).name});
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> before;
+    {
+        auto store = pst::Store::open(tw::toAnsi(setup.pst));
+        before = contents(*store);
+    }
+    ASSERT_FALSE(before.empty());
+
+    auto run = start(setup);
+    EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    auto store = pst::Store::open(tw::toAnsi(setup.pst));
+    EXPECT_EQ("Tidewell Conversion Folder", store->displayName());
+    EXPECT_EQ(before, contents(*store));
+    std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
+    ASSERT_TRUE(inbox);
+    EXPECT_EQ(8, store->folder(*inbox).contentCount);
+}
