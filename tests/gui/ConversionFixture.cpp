@@ -92,6 +92,30 @@ RunSetup ConversionTest::sampleMails() {
     return s;
 }
 
+namespace {
+
+std::wstring readerDirectory() {
+    std::wstring dir = L"Z:";
+    for (const char* p = TW_READER_DIR; *p; ++p)
+        dir += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+} // namespace
+
+void keepForReaders(const std::wstring& pst, const wchar_t* name) {
+    const std::wstring dir = readerDirectory();
+    EXPECT_TRUE(CopyFileW(pst.c_str(), (dir + L"\\" + name).c_str(), FALSE)) << narrow(dir);
+}
+
+void keepSampleAttachmentsForReaders() {
+    const std::wstring dir = readerDirectory() + L"\\expected";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    for (const auto& a : notesgen::sampleMailAttachments())
+        EXPECT_TRUE(testenv::writeFileBytes(dir + L"\\" + tw::fromAnsi(a.first), a.second)) << a.first;
+}
+
 std::optional<uint32_t> folderAt(pst::Store& store, const std::vector<std::string>& names) {
     uint32_t at = store.ipmSubtree();
     for (const std::string& n : names) {

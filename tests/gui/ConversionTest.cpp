@@ -33,6 +33,8 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
     RunSetup setup = sampleMails();
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    keepForReaders(setup.pst, L"mails.pst");
+    keepSampleAttachmentsForReaders();
 
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
     EXPECT_EQ("Tidewell Conversion Folder", store->displayName());
@@ -119,6 +121,7 @@ TEST_F(ConversionTest, PersonsBecomeContactsWithTheirFields) {
     setup.folderName = L"Address Book";
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    keepForReaders(setup.pst, L"contacts.pst");
 
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
     const uint32_t folder = *folderAt(*store, {"Address Book"});

@@ -2,12 +2,17 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace notesgen {
 
 // The demo's mail database: system folders, user folders of every kind the
 // wizard must handle, memos with every header, body and attachment case.
 bool writeSampleMail(const std::string& path);
+// The files attached to the sample mails that a conversion adds (not the
+// ".msg" ones), by name: what a converted PST must give back byte for byte.
+std::vector<std::pair<std::string, std::string>> sampleMailAttachments();
 // The demo's address book: persons filling the contact items in varied ways.
 bool writeSampleNames(const std::string& path);
 

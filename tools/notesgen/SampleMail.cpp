@@ -49,6 +49,12 @@ std::string binaryBlob(size_t n) {
 
 } // namespace
 
+const char kAgenda[] = "1. Welcome\r\n2. Plans\r\n";
+
+std::vector<std::pair<std::string, std::string>> sampleMailAttachments() {
+    return {{"figures.csv", csvFigures()}, {"scan.bin", binaryBlob(200000)}, {"agenda.txt", kAgenda}};
+}
+
 bool writeSampleMail(const std::string& path) {
     DxlWriter w(path);
     std::map<std::string, std::string> unid; // memo key -> unid
@@ -107,7 +113,7 @@ bool writeSampleMail(const std::string& path) {
     memo("work2", {kMaria, {kAnna}, {}, false, {"20070322T101500,00+01"}, "work: lower-case folder", true,
                    {"Filed in the folder named work."}, {}});
     memo("project", {kPierre, {kAnna, kJonas}, {}, false, {"20070323T153000,00+01"}, "Projects 2007: kick-off", true,
-                     {"Kick-off of the 2007 projects.", "Agenda attached."}, {{"agenda.txt", "1. Welcome\r\n2. Plans\r\n"}}});
+                     {"Kick-off of the 2007 projects.", "Agenda attached."}, {{"agenda.txt", kAgenda}}});
     memo("user-inbox", {kJonas, {kAnna}, {}, false, {"20070324T084500,00+01"}, "Filed in my own Inbox folder", true,
                         {"A user folder named Inbox."}, {}});
     memo("private", {kAnna, {kAnna}, {}, false, {"20070325T200000,00+01"}, "Private note", true, {"Private."}, {}});

@@ -1,0 +1,87 @@
+#!/bin/bash
+# The PSTs the wizard wrote from the sample databases (mails.pst and
+# contacts.pst in DIR, with the attachments they must give back in
+# DIR/expected), read by the two independent readers: readpst (pst-utils)
+# and pffexport (pff-tools) must read them without complaint and extract
+# the folder tree, the headers, the bodies and the attachments byte for
+# byte, and every contact.
+set -u
+dir=$(realpath "$1")
+fail=0
+complain() { echo "$*"; fail=1; }
+expect() { # where what
+    grep -rqF -- "$2" "$1" || complain "not found in $1: $2"
+}
+same() { # extracted expected
+    if [ ! -f "$1" ]; then
+        complain "not extracted: $1"
+    elif ! cmp -s "$1" "$2"; then
+        complain "differs from $(basename "$2"): $1 ($(stat -c %s "$1") bytes)"
+    fi
+}
+for f in mails.pst contacts.pst expected/scan.bin; do
+    [ -f "$dir/$f" ] || { echo "$dir/$f was not written"; exit 1; }
+done
+rm -rf "$dir/readpst" "$dir/pffexport"
+mkdir -p "$dir/readpst/mails" "$dir/readpst/contacts" "$dir/pffexport"
+
+# --- readpst: one directory per folder, one file per message (-S) --------
+readpst -r -8 -S -o "$dir/readpst/mails" "$dir/mails.pst" >"$dir/readpst-mails.log" 2>&1 ||
+    complain "readpst failed on mails.pst: $(tail -n 5 "$dir/readpst-mails.log")"
+top="$dir/readpst/mails/Tidewell Conversion Folder/Lotus Mails"
+# Messages are the files named by a number alone; attachments are N-name.
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+    folder=${entry% *} want=${entry##* }
+    got=$(find "$top/$folder" -maxdepth 1 -type f -regex '.*/[0-9]+' 2>/dev/null | wc -l)
+    [ "$got" = "$want" ] || complain "readpst: $folder holds $got messages, not $want"
+done
+[ -z "$(find "$top" -maxdepth 1 -type f)" ] || complain "readpst: messages directly in Lotus Mails"
+expect "$top/Inbox" "From:Anna Berg/Sales/Tidewell/DE"
+expect "$top/Inbox" "To:Jonas Lind/Engineering/Tidewell/SE, María Sánchez/Support/Tidewell/ES"
+expect "$top/Inbox" "Cc:Pierre Dubois/Tidewell/FR"
+expect "$top/Inbox" "Subject:Quarterly figures — Übersicht für März"
+expect "$top/Inbox" "Date: 07 Mar 2007 08:05:00"
+expect "$top/Inbox" "the figures for the first quarter are attached."
+expect "$top/Inbox" "Content-Type: text/html"
+expect "$top/Inbox" "<h1>Spring edition</h1>"
+expect "$top/Inbox" "<html> this is not taken as HTML"
+same "$(ls "$top/Inbox/"*-figures.csv 2>/dev/null | head -n 1)" "$dir/expected/figures.csv"
+same "$(ls "$top/Inbox/"*-scan.bin 2>/dev/null | head -n 1)" "$dir/expected/scan.bin"
+same "$(ls "$top/Projects/2007/"*-agenda.txt 2>/dev/null | head -n 1)" "$dir/expected/agenda.txt"
+[ -z "$(find "$top" -iname '*.msg*')" ] || complain "readpst: a .msg attachment was added"
+
+readpst -r -8 -o "$dir/readpst/contacts" "$dir/contacts.pst" >"$dir/readpst-contacts.log" 2>&1 ||
+    complain "readpst failed on contacts.pst: $(tail -n 5 "$dir/readpst-contacts.log")"
+cards="$dir/readpst/contacts/Tidewell Conversion Folder/Address Book"
+expect "$cards" "FN:CN=Anna Berg/OU=Sales/O=Tidewell/C=DE"
+expect "$cards" "N:Berg;Anna;K;;"
+expect "$cards" "EMAIL:anna.berg@tidewell.example"
+expect "$cards" "BDAY:1975-03-14"
+expect "$cards" "TEL;TYPE=cell,voice:+49 170 1234567"
+expect "$cards" "FN:María Sánchez"
+
+# --- pffexport ---------------------------------------------------------------
+for f in mails contacts; do
+    (cd "$dir/pffexport" && pffexport -q -m items -t "$f" "$dir/$f.pst") >"$dir/pffexport-$f.log" 2>&1 ||
+        complain "pffexport failed on $f.pst: $(tail -n 5 "$dir/pffexport-$f.log")"
+done
+ptop="$dir/pffexport/mails.export/Top of Personal Folders/Lotus Mails"
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+    folder=${entry% *} want=${entry##* }
+    got=$(find "$ptop/$folder" -mindepth 1 -maxdepth 1 -type d -name 'Message*' 2>/dev/null | wc -l)
+    [ "$got" = "$want" ] || complain "pffexport: $folder holds $got messages, not $want"
+done
+# Every converted message is unread.
+read_ones=$(grep -rl "^Flags:.*(Read" --include=OutlookHeaders.txt "$ptop" | wc -l)
+[ "$read_ones" = 0 ] || complain "pffexport: $read_ones messages are marked read"
+expect "$ptop/Inbox" "Sender name:				Anna Berg/Sales/Tidewell/DE"
+same "$(find "$ptop/Inbox" -path '*Attachments*' -name '*_scan.bin' | head -n 1)" "$dir/expected/scan.bin"
+same "$(find "$ptop/Inbox" -path '*Attachments*' -name '*_figures.csv' | head -n 1)" "$dir/expected/figures.csv"
+same "$(find "$ptop/Projects" -path '*Attachments*' -name '*_agenda.txt' | head -n 1)" "$dir/expected/agenda.txt"
+people="$dir/pffexport/contacts.export/Top of Personal Folders/Address Book"
+got=$(find "$people" -mindepth 1 -maxdepth 1 -type d -name 'Contact*' | wc -l)
+[ "$got" = 5 ] || complain "pffexport: $got contacts, not 5"
+expect "$people" "Email address 1:			anna.berg@tidewell.example"
+expect "$people" "Postal address:				Hafenstraße 12, 20457 Hamburg"
+expect "$people" "Mobile phone number:			+49 170 1234567"
+exit $fail
