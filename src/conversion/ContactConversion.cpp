@@ -101,14 +101,16 @@ void convertContacts(ProgressView& page, OutlookSession& outlook) {
         return;
     int lowSpaceAnswers = 0;
     tw::ComPtr<IDispatch> contactsFolder;
+    // Outlook's errors here are reported, and the run ends as aborted:
+    // nothing can be converted without the store and the folder.
+    const wchar_t* step = L"The personal folders file could not be opened in Outlook.";
     try {
         if (!openOutlookSession(outlook, page, state.pstPath))
             return;
+        step = L"The contacts folder could not be made in the personal folders file.";
         contactsFolder = tw::call(outlook.storeFolders.get(), Add, {state.pstFolderName, L"IPF.Contact"}).object();
     } catch (const tw::AutomationFailure& e) {
-        showMessage(page.window(),
-                    L"The contacts folder could not be made in the personal folders file." +
-                        (e.description.empty() ? std::wstring() : L"\r\n\r\n" + e.description),
+        showMessage(page.window(), step + (e.description.empty() ? std::wstring() : L"\r\n\r\n" + e.description),
                     MB_OK | MB_ICONSTOP);
         run.requestStop();
         return;

@@ -3,6 +3,7 @@
 // build.sh), and a PST that already holds Outlook's own items.
 #include "ConversionFixture.h"
 
+#include "Generators.h"
 #include "framework/Text.h"
 
 #include <algorithm>
@@ -204,4 +205,42 @@ TEST_F(RunOutcomeTest, AnExistingPstKeepsItsItemsAndGainsTheConvertedFolder) {
     std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
     ASSERT_TRUE(inbox);
     EXPECT_EQ(8, store->folder(*inbox).contentCount);
+}
+
+TEST_F(RunOutcomeTest, AFileThatIsNoPstIsReportedAndLeftAsItWas) {
+    RunSetup setup = inboxOnly();
+    setup.pst = dir.file(L"Notes.pst");
+    const std::string text = "These are my notes, not a personal folders file.\r\n";
+    ASSERT_TRUE(testenv::writeFileBytes(setup.pst, text));
+    auto run = start(setup);
+    HWND box = wizard::expectMessageBox(run->pid(), L"The personal folders file could not be opened in Outlook.");
+    const std::wstring said = robot::messageBoxText(box);
+    EXPECT_EQ(0u, said.find(L"The personal folders file could not be opened in Outlook.\r\n\r\n")) << narrow(said);
+    EXPECT_GT(said.size(), 62u) << "Outlook's own words follow";
+    robot::answer(box, IDOK);
+    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(text, testenv::readFileBytes(setup.pst));
+}
+
+TEST_F(RunOutcomeTest, AContactsFolderThatCannotBeMadeIsReported) {
+    RunSetup setup;
+    setup.contacts = true;
+    setup.source = dir.file(L"names.nsf");
+    ASSERT_TRUE(notesgen::writeSampleNames(tw::toAnsi(setup.source)));
+    setup.pst = dir.file(L"Taken.pst");
+    setup.folderName = L"Address Book";
+    {
+        // The name is taken already: Outlook refuses a second folder of it.
+        auto store = pst::Store::create(tw::toAnsi(setup.pst), "Personal Folders");
+        store->createFolder(store->ipmSubtree(), "Address Book", "IPF.Contact");
+        store->commit();
+    }
+    auto run = start(setup);
+    HWND box = wizard::expectMessageBox(run->pid(), L"The contacts folder could not be made");
+    const std::wstring said = robot::messageBoxText(box);
+    EXPECT_EQ(0u, said.find(L"The contacts folder could not be made in the personal folders file.")) << narrow(said);
+    robot::answer(box, IDOK);
+    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    auto store = pst::Store::open(tw::toAnsi(setup.pst));
+    EXPECT_EQ(0, store->folder(*folderAt(*store, {"Address Book"})).contentCount) << "nothing converted";
 }
