@@ -16,6 +16,9 @@
 
 namespace guitest {
 
+// The completion dialog's text for a run that did not end normally.
+const wchar_t kAborted[] = L"                 Conversion Aborted";
+
 struct RunSetup {
     bool contacts = false;
     std::wstring source;

@@ -39,4 +39,17 @@ inline void checkFolder(HWND step3, const std::wstring& text) {
         robot::abandon("no check box for " + narrow(text));
 }
 
+// The Notepad window showing the activity log (another test's Notepad may
+// be about too), or null when none shows within the robot's time.
+inline HWND waitForLogInNotepad() {
+    HWND notepad = nullptr;
+    robot::waitUntil([&] {
+        for (HWND w : robot::findWindows(L"Notepad", nullptr))
+            if (robot::windowText(w).find(L"Activity Log") != std::wstring::npos)
+                notepad = w;
+        return notepad != nullptr;
+    });
+    return notepad;
+}
+
 } // namespace guitest

@@ -52,13 +52,7 @@ TEST_F(LogCommandTest, ClearAnsweredYesDeletesTheFile) {
 
 TEST_F(LogCommandTest, ViewOpensTheLogInNotepad) {
     viewLog();
-    HWND notepad = nullptr;
-    robot::waitUntil([&] {
-        for (HWND w : robot::findWindows(L"Notepad", nullptr))
-            if (robot::windowText(w).find(L"Activity Log") != std::wstring::npos)
-                notepad = w;
-        return notepad != nullptr;
-    });
+    HWND notepad = waitForLogInNotepad();
     ASSERT_NE(nullptr, notepad) << "no Notepad window with the log";
     PostMessageW(notepad, WM_CLOSE, 0, 0);
     EXPECT_TRUE(robot::waitForGone(notepad));

@@ -71,7 +71,7 @@ TEST_F(ProgressPageTest, PauseHoldsTheWorkerAndResumeLetsItGoOn) {
 
     robot::click(page, IDC_PROGRESS_STOP);
     answer(question(), IDYES);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     EXPECT_EQ(1, count(log(), "\r\nConversion aborted"));
 }
 
@@ -88,7 +88,7 @@ TEST_F(ProgressPageTest, StopHoldsTheWorkerWhileItAsksAndNoGoesOn) {
 
     robot::click(page, IDC_PROGRESS_STOP);
     answer(question(), IDYES);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     auto store = pst::Store::open(tw::toAnsi(dir.file(L"Long.pst")));
     const int converted = store->folder(*folderAt(*store, {"Lotus Mails", "Inbox"})).contentCount;
     EXPECT_GT(converted, 0);
@@ -104,7 +104,7 @@ TEST_F(ProgressPageTest, StopAnsweredYesWhilePausedWaitsForResume) {
     EXPECT_FALSE(robot::waitUntil([&] { return wizard::completionDialog(run->pid()) != nullptr; }, 1500))
         << "still held by Pause";
     robot::click(page, IDC_PROGRESS_PAUSE);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
 }
 
 TEST_F(ProgressPageTest, EscAsksTwiceAndEitherYesStops) {
@@ -114,7 +114,7 @@ TEST_F(ProgressPageTest, EscAsksTwiceAndEitherYesStops) {
     answer(question(), IDYES);
     EXPECT_EQ(kStopping, robot::controlText(page, IDC_PROGRESS_STATUS));
     answer(question(), IDNO);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
 }
 
 TEST_F(ProgressPageTest, EscAnsweredNoThenYesStops) {
@@ -123,7 +123,7 @@ TEST_F(ProgressPageTest, EscAnsweredNoThenYesStops) {
     answer(question(), IDNO);
     EXPECT_EQ(L"Enumerating mails. Please wait...", robot::controlText(page, IDC_PROGRESS_STATUS));
     answer(question(), IDYES);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
 }
 
 TEST_F(ProgressPageTest, CloseWhilePausedLetsTheWorkerReachItsStop) {
@@ -133,7 +133,7 @@ TEST_F(ProgressPageTest, CloseWhilePausedLetsTheWorkerReachItsStop) {
     answer(question(), IDYES);
     // Released once: the worker runs to its next poll point and stops,
     // while the button still reads "Resume".
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
 }
 
 TEST_F(ProgressPageTest, TheCompletionDialogComesBackUntilOk) {
@@ -150,15 +150,8 @@ TEST_F(ProgressPageTest, TheCompletionDialogComesBackUntilOk) {
     EXPECT_TRUE(robot::waitUntil([&] { return robot::isChecked(again, IDC_COMPLETION_VIEWLOG); }));
     robot::click(again, IDOK);
     EXPECT_EQ(0u, run->wait(15000));
-    // OK with View Log opens the log in Notepad (another test's Notepad
-    // may be about too: only one showing the log counts).
-    HWND notepad = nullptr;
-    robot::waitUntil([&] {
-        for (HWND w : robot::findWindows(L"Notepad", nullptr))
-            if (robot::windowText(w).find(L"Activity Log") != std::wstring::npos)
-                notepad = w;
-        return notepad != nullptr;
-    });
+    // OK with View Log opens the log in Notepad.
+    HWND notepad = waitForLogInNotepad();
     ASSERT_NE(nullptr, notepad) << "no Notepad window with the log";
     PostMessageW(notepad, WM_CLOSE, 0, 0);
     EXPECT_TRUE(robot::waitForGone(notepad));

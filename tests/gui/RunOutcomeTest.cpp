@@ -80,15 +80,18 @@ protected:
         return s;
     }
 
-    // A directory of this test's own on the small volume, or empty (the
-    // test is then skipped: the volume needs root to mount).
-    std::wstring lowSpaceDirectory() {
+    // The Inbox run with its PST in a directory of this test's own on the
+    // small volume; false when there is no such volume (mounting it needs
+    // root), and the test is then skipped.
+    bool lowSpaceRun(RunSetup& setup) {
         const char* drive = std::getenv("TW_LOW_SPACE_DRIVE");
         if (!drive || !*drive)
-            return L"";
+            return false;
         lowDir_ = tw::fromAnsi(drive) + L"\\" + dir.path().substr(dir.path().rfind(L'\\') + 1);
         CreateDirectoryW(lowDir_.c_str(), nullptr);
-        return lowDir_;
+        setup = inboxOnly();
+        setup.pst = lowDir_ + L"\\Low.pst";
+        return true;
     }
     void TearDown() override {
         if (!lowDir_.empty())
@@ -124,7 +127,7 @@ TEST_F(RunOutcomeTest, OutlookMissingIsReportedAndTheRunAborted) {
     EXPECT_EQ(text, robot::messageBoxText(box));
     EXPECT_EQ(0u, robot::messageBoxIcon(box)) << "no icon";
     robot::answer(box, IDOK);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     EXPECT_FALSE(testenv::fileExists(setup.pst)) << "nothing was converted";
     const std::string log = this->log();
     EXPECT_NE(std::string::npos, log.find("\r\n\r\nStep 6 :\r\n-------\r\nNo. of folder selected : 1\r\n"
@@ -133,18 +136,16 @@ TEST_F(RunOutcomeTest, OutlookMissingIsReportedAndTheRunAborted) {
 }
 
 TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) {
-    const std::wstring low = lowSpaceDirectory();
-    if (low.empty())
+    RunSetup setup;
+    if (!lowSpaceRun(setup))
         GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
-    RunSetup setup = inboxOnly();
-    setup.pst = low + L"\\Low.pst";
     auto run = start(setup);
     for (int answer = 1; answer <= 4; ++answer) {
         HWND box = lowSpaceQuestion(*run);
         robot::answer(box, IDYES);
         robot::waitForGone(box);
     }
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     EXPECT_EQ(3, inboxCount(setup.pst)) << "three Yes answers, three messages";
     const std::string log = this->log();
     EXPECT_NE(std::string::npos, log.find("No. of folder selected : 1\r\nCurrent Progress : 4\r\n"
@@ -153,15 +154,13 @@ TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) 
 }
 
 TEST_F(RunOutcomeTest, LowSpaceAnsweredNoShowsTheCompletionDialogAtOnce) {
-    const std::wstring low = lowSpaceDirectory();
-    if (low.empty())
+    RunSetup setup;
+    if (!lowSpaceRun(setup))
         GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
-    RunSetup setup = inboxOnly();
-    setup.pst = low + L"\\Low.pst";
     auto run = start(setup);
     HWND box = lowSpaceQuestion(*run);
     robot::answer(box, IDNO);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     EXPECT_EQ(0, inboxCount(setup.pst));
     const std::string log = this->log();
     EXPECT_NE(std::string::npos, log.find("\r\n\r\nStep 6 :\r\n-------\r\nNo. of folder selected : 1\r\n"
@@ -218,7 +217,7 @@ TEST_F(RunOutcomeTest, AFileThatIsNoPstIsReportedAndLeftAsItWas) {
     EXPECT_EQ(0u, said.find(L"The personal folders file could not be opened in Outlook.\r\n\r\n")) << narrow(said);
     EXPECT_GT(said.size(), 62u) << "Outlook's own words follow";
     robot::answer(box, IDOK);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     EXPECT_EQ(text, testenv::readFileBytes(setup.pst));
 }
 
@@ -240,7 +239,7 @@ TEST_F(RunOutcomeTest, AContactsFolderThatCannotBeMadeIsReported) {
     const std::wstring said = robot::messageBoxText(box);
     EXPECT_EQ(0u, said.find(L"The contacts folder could not be made in the personal folders file.")) << narrow(said);
     robot::answer(box, IDOK);
-    EXPECT_EQ(L"                 Conversion Aborted", finish(*run));
+    EXPECT_EQ(kAborted, finish(*run));
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
     EXPECT_EQ(0, store->folder(*folderAt(*store, {"Address Book"})).contentCount) << "nothing converted";
 }
