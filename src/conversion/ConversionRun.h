@@ -2,7 +2,7 @@
 // on its worker and the completion dialog: the flags and counters of the
 // run, the Step 6 block of the log and the free-space check.
 #pragma once
-#include "WorkerGate.h"
+#include "../framework/WorkerGate.h"
 
 #include <windows.h>
 

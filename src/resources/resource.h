@@ -43,6 +43,8 @@
 #define IDD_FOLDERNAME 149
 #define IDD_PROGRESS 150
 #define IDD_COMPLETION 153
+#define IDD_LOGPATH 137
+#define IDD_COPYPROGRESS 138
 
 // Controls every page has
 #define IDC_STEP_PICTURE 1007
@@ -112,3 +114,16 @@
 // Completion dialog
 #define IDC_COMPLETION_TEXT 1040
 #define IDC_COMPLETION_VIEWLOG 1014
+
+// About dialog: the maker's web page, sales and support addresses
+#define IDC_ABOUT_WEBSITE 1004
+#define IDC_ABOUT_SALES 1044
+#define IDC_ABOUT_SUPPORT 1025
+
+// Log location dialog
+#define IDC_LOGPATH_PATH 1012
+#define IDC_LOGPATH_BROWSE 1004
+
+// Backup copy dialog
+#define IDC_COPY_FILE 1022
+#define IDC_COPY_PROGRESS 1019

@@ -25,13 +25,18 @@ constexpr DWORD kSharingRetryMs = 25;
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The log file in a directory: one backslash between them.
+std::wstring logFileIn(std::wstring dir) {
+    if (dir.empty() || dir.back() != L'\\')
+        dir += L'\\';
+    return dir + kLogFileName;
+}
+
 std::wstring writtenLogPath() {
     std::wstring dir = readSetting(L"LogPath");
     if (dir.empty() || !exists(dir))
         dir = readSetting(L"FilePath");
-    if (dir.empty() || dir.back() != L'\\')
-        dir += L'\\';
-    return dir + kLogFileName;
+    return logFileIn(dir);
 }
 
 tw::UniqueHandle openLog(const std::wstring& path) {
@@ -93,6 +98,8 @@ void appendLogLines(std::initializer_list<std::wstring> lines) {
     for (const std::wstring& line : lines)
         appendLogLine(line);
 }
+
+bool logPathFits(const std::wstring& directory) { return logFileIn(directory).size() <= kMaxPath; }
 
 std::wstring viewedLogPath() { return wizardState().logDirectory + L"\\" + kLogFileName; }
 

@@ -17,6 +17,9 @@ extern const wchar_t kLogEmptyLine[];
 bool appendLogLine(const std::wstring& text);
 void appendLogLines(std::initializer_list<std::wstring> lines);
 
+// Whether the log's path in that directory stays within 259 characters.
+bool logPathFits(const std::wstring& directory);
+
 // The log as the user sees it: `logDirectory` + "\\Activity Log.txt".
 std::wstring viewedLogPath();
 // Opens the log in Notepad.

@@ -1,7 +1,10 @@
 // Step 1: the welcome page and main window. Chooses the mode, starts the
 // log's section for this run and carries the working menu.
 #pragma once
+#include "LogLocationDialog.h"
 #include "WizardPage.h"
+
+#include <memory>
 
 class CTW_ZURadEZADlg : public WizardPage {
 public:
@@ -14,6 +17,21 @@ protected:
     // Esc is asked about before the dialog manager turns it into Cancel.
     bool PreTranslateMessage(MSG& msg) override;
 
+    bool OnSysCommand(WPARAM command, LPARAM lParam) override;
+    // Minimised: the application icon, centred.
+    bool OnPaint() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
 private:
     void writeStartLines();
+    void addAboutToSystemMenu();
+    void showAbout();
+
+    // Made with the page and run again for every Change Path.
+    std::unique_ptr<CLogDlg> logDialog_;
 };
+
+// Support > Help: the help file, looked for on a PATH that gains the
+// installation directory each time, then beside the program, then through
+// the help viewer.
+void openHelp();

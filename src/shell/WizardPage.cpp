@@ -7,7 +7,7 @@
 #include <shellapi.h>
 
 namespace {
-const wchar_t kSupportPage[] = L"https://www.tidewell-software.example/support/nsf-to-pst";
+const wchar_t kSupportPage[] = L"https://www.tidewell.example/support/nsf-to-pst";
 }
 
 void openSupportPage() { ShellExecuteW(nullptr, L"open", kSupportPage, nullptr, nullptr, SW_SHOWNORMAL); }

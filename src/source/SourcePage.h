@@ -1,4 +1,5 @@
-// Step 2: the source database.
+// Step 2: the source database, proposed from the Notes installation, with
+// an optional backup copy of it taken before Step 3.
 #pragma once
 #include "../shell/WizardPage.h"
 
@@ -11,5 +12,12 @@ protected:
     bool OnCommand(UINT id, UINT code, HWND control) override;
 
 private:
+    void proposeSource();
+    void browse();
+    void browseBackup();
     void onNext();
 };
+
+// The Notes data directory from the current user's Notes installation
+// ("DirectoryValue"), or empty after telling the user that Notes is missing.
+std::wstring notesDataDirectory(HWND owner);

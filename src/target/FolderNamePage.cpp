@@ -20,6 +20,13 @@ bool CCreFolDlg::OnCommand(UINT id, UINT code, HWND control) {
         goBack(*this, BackKind::KeepSelection);
         return true;
     }
+    if (code == BN_CLICKED && id == IDC_FOLDERNAME_EDIT) {
+        // The box opens editable; each click first says what the name does.
+        showInformation(hwnd(), L"If you select existing folder it will insert mails in existing folder else it will "
+                                L"create new.");
+        enableItem(IDC_FOLDERNAME_NAME, isChecked(IDC_FOLDERNAME_EDIT));
+        return true;
+    }
     return WizardPage::OnCommand(id, code, control);
 }
 

@@ -1,6 +1,11 @@
-// Step 4: the target PST.
+// Step 4: the target PST, new (named by default after the time) or
+// existing, with an optional backup copy of an existing one.
 #pragma once
 #include "../shell/WizardPage.h"
+
+#include <windows.h>
+
+#include <string>
 
 class CTrgDlg : public WizardPage {
 public:
@@ -13,4 +18,12 @@ protected:
 
 private:
     void updateEnabledButtons() const;
+    void browseNew();
+    void browseExisting();
+    // The checks of Next; false, after the message, when the page stays.
+    bool checkNewPst();
+    bool checkExistingPst();
 };
+
+// "<folder>\Tidewell <d-m-yyyy h-m>.pst", one backslash between.
+std::wstring defaultPstName(const std::wstring& folder, const SYSTEMTIME& now);

@@ -25,8 +25,11 @@ protected:
         wizardState() = WizardState{};
         CTW_ZURadEZAApp().loadSettings();
         wizardState().mode = ModeMails;
+        setNotesDirectory(dir.path());
         sample = dir.file(L"mail.nsf");
         ASSERT_TRUE(notesgen::writeSampleMail(tw::toAnsi(sample)));
+        target = dir.file(L"target.pst");
+        ASSERT_TRUE(testenv::writeFileBytes(target, "a PST, as far as Step 4 looks"));
     }
 
     // Step 3 over the sample: Inbox checked, then Next.
@@ -48,7 +51,7 @@ protected:
 
     testenv::IsolatedRegistry registry;
     testenv::TempDir dir;
-    std::wstring sample;
+    std::wstring sample, target;
 };
 
 HWND goNext(HWND page, int nextId, int step) {
@@ -93,7 +96,7 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
         robot::click(step4, IDC_TARGET_EXISTING);
         EXPECT_TRUE(robot::waitUntil([&] { return robot::isChecked(step4, IDC_TARGET_EXISTING); }));
         EXPECT_FALSE(robot::isChecked(step4, IDC_TARGET_NEW));
-        robot::setText(step4, IDC_TARGET_EXISTING_PATH, L"C:\\Data\\target.pst");
+        robot::setText(step4, IDC_TARGET_EXISTING_PATH, target);
         HWND step5 = goNext(step4, IDOK, 5);
         std::wstring proposal = robot::controlText(step5, IDC_FOLDERNAME_NAME);
         EXPECT_TRUE(std::regex_match(narrow(proposal), std::regex("[0-9]{1,2}-[0-9]{1,2}-[0-9]{4} [0-9]{1,2}:[0-9]{1,2}")))
@@ -109,7 +112,7 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(emptiedByBackOnStepFour);
     EXPECT_EQ(sample, wizardState().sourcePath);
-    EXPECT_EQ(L"C:\\Data\\target.pst", wizardState().pstPath);
+    EXPECT_EQ(target, wizardState().pstPath);
 
     std::string bytes = log();
     EXPECT_NE(std::string::npos, bytes.find("\r\n\r\n\r\nStep 2 :\r\n-------\r\nNSF Source Path : " + tw::toAnsi(sample) +
@@ -118,8 +121,8 @@ TEST_F(PageChainTest, ForwardToStepFiveAndBackAgain) {
     EXPECT_NE(std::string::npos, bytes.find("\r\nStep 3 :\r\n-------\r\nList of Selected NSF Folder(s) : "
                                             "\r\nLotus Notes\\Inbox\\\r\n"))
         << bytes;
-    EXPECT_NE(std::string::npos, bytes.find("\r\nStep 4 :\r\n-------\r\nNew PST File Path : \r\nDefault PST Path : "
-                                            "C:\\Data\\target.pst\r\nBackup PST Path : "))
+    EXPECT_NE(std::string::npos, bytes.find("\r\nStep 4 :\r\n-------\r\nNew PST File Path : \r\nDefault PST Path : " +
+                                            tw::toAnsi(target) + "\r\nBackup PST Path : "))
         << bytes;
     EXPECT_EQ(std::string::npos, bytes.find("Step 5 :")) << "Step 5 was left by Back";
 }
@@ -129,7 +132,9 @@ TEST_F(PageChainTest, StepFiveRefusesAnEmptyName) {
         robot::setText(step2, IDC_SOURCE_PATH, sample);
         HWND step3 = goNext(step2, IDC_SOURCE_NEXT, 3);
         throughStepThree(step3);
-        HWND step5 = goNext(goNext(step3, IDOK, 4), IDOK, 5);
+        HWND step4 = goNext(step3, IDOK, 4);
+        robot::setText(step4, IDC_TARGET_EXISTING_PATH, target);
+        HWND step5 = goNext(step4, IDOK, 5);
         robot::setText(step5, IDC_FOLDERNAME_NAME, L"");
         robot::click(step5, IDOK);
         HWND box = wizard::expectMessageBox(GetCurrentProcessId(), L"Cannot continue, please specify folder name.");

@@ -94,6 +94,7 @@ TEST_F(StartUpTest, WithoutSettingsKeyLogsToTheDriveRoot) {
 
 TEST_F(StartUpTest, NextBackNextGivesAFreshStepTwoAndLogsStepOneTwice) {
     registry.setSetting(L"FilePath", dir.path());
+    setNotesDirectory(dir.path()); // no mail directory: nothing proposed
     child::Process wizard("wizard", {registry.name()});
     HWND first = need(wizard::waitForStep(1, wizard.pid()), "Step 1");
 
@@ -121,6 +122,7 @@ TEST_F(StartUpTest, NextBackNextGivesAFreshStepTwoAndLogsStepOneTwice) {
 
 TEST_F(StartUpTest, ModeFollowsTheRadioButtons) {
     registry.setSetting(L"FilePath", dir.path());
+    setNotesDirectory(dir.path());
     child::Process wizard("wizard", {registry.name()});
     HWND first = need(wizard::waitForStep(1, wizard.pid()), "Step 1");
     robot::click(first, IDC_WELCOME_ADDRESSBOOK);

@@ -1,0 +1,42 @@
+#include "LogLocationDialog.h"
+
+#include "../resources/resource.h"
+#include "../target/FolderDialog.h"
+#include "ActivityLog.h"
+#include "Messages.h"
+#include "Paths.h"
+#include "Registry.h"
+#include "WizardState.h"
+
+CLogDlg::CLogDlg(HWND owner) : SkinnedDialog(IDD_LOGPATH, owner) {}
+
+BOOL CLogDlg::OnInitDialog() {
+    loadBackground(L"\\msgskin.bmp");
+    setItemText(IDC_LOGPATH_PATH, wizardState().logDirectory);
+    setCaption(wizardState().productTitle);
+    return TRUE;
+}
+
+bool CLogDlg::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED && id == IDC_LOGPATH_BROWSE) {
+        CFolderDialog picker(hwnd());
+        if (picker.DoModal() == CFolderDialog::Chosen)
+            setItemText(IDC_LOGPATH_PATH, picker.folderPath());
+        return true;
+    }
+    return SkinnedDialog::OnCommand(id, code, control);
+}
+
+void CLogDlg::OnOK() {
+    const std::wstring directory = itemText(IDC_LOGPATH_PATH);
+    // A directory whose log file's path would be too long for the platform
+    // is refused like a missing one: the log could never be written there.
+    if (!pathExists(directory) || !logPathFits(directory)) {
+        showMessage(hwnd(), L"Path Does't exists", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        EndDialog(IDCANCEL);
+        return;
+    }
+    writeSetting(L"LogPath", directory);
+    wizardState().logDirectory = directory;
+    EndDialog(IDOK);
+}

@@ -1,0 +1,6 @@
+#include "CopyJobs.h"
+
+CopyJobs& copyJobs() {
+    static CopyJobs jobs;
+    return jobs;
+}

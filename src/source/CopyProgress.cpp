@@ -1,0 +1,172 @@
+#include "CopyProgress.h"
+
+#include "../framework/Boundary.h"
+#include "../resources/resource.h"
+#include "../shell/Messages.h"
+#include "../shell/WizardState.h"
+#include "CopyJobs.h"
+#include "File64.h"
+
+#include <commctrl.h>
+#include <process.h>
+
+CCopyProg::CCopyProg(HWND owner) : SkinnedDialog(IDD_COPYPROGRESS, owner) {}
+
+CCopyProg::~CCopyProg() { waitForWorker(); }
+
+BOOL CCopyProg::OnInitDialog() {
+    setCaption(wizardState().productTitle);
+    loadBackground(L"\\msgskin.bmp");
+    // The worker copies its own list: the caller empties the shared ones
+    // when the dialog returns, whenever the worker ends.
+    const CopyJobs& jobs = copyJobs();
+    for (size_t i = 0; i < jobs.sources.size() && i < jobs.destinations.size(); ++i)
+        jobs_.emplace_back(jobs.sources[i], jobs.destinations[i]);
+    worker_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CopyWorker, this, 0, nullptr)));
+    return TRUE;
+}
+
+unsigned __stdcall CCopyProg::CopyWorker(void* dialog) {
+    auto* self = static_cast<CCopyProg*>(dialog);
+    tw::guarded("copy worker", 0, [&] {
+        self->copyAll();
+        return 0;
+    });
+    // Done, stopped or failed: the dialog closes when it next paints.
+    self->copyFinished_ = true;
+    if (!self->stop_)
+        self->callOnOwnThread([self] { InvalidateRect(self->hwnd(), nullptr, TRUE); });
+    return 0;
+}
+
+void CCopyProg::copyAll() {
+    for (const auto& job : jobs_) {
+        if (stop_ || !copyOne(job.first, job.second))
+            return;
+    }
+}
+
+namespace {
+
+int ask(const wchar_t* text, UINT flags) {
+    return MessageBoxW(nullptr, text, wizardState().productTitle.c_str(), flags | MB_SYSTEMMODAL);
+}
+
+} // namespace
+
+bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destination) {
+    callOnOwnThread([&] { setItemText(IDC_COPY_FILE, L"Copying " + source); });
+    CFile64 from;
+    FileError error;
+    if (!from.open(source, GENERIC_READ, OPEN_EXISTING, error)) {
+        ask(L"Your Lotus Notes or Microsoft Outlook application is opened, please close the application",
+            MB_OK | MB_ICONINFORMATION);
+        return true; // the next job follows
+    }
+    if (GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        callOnOwnThread([&] { enableItem(IDOK, false); });
+        const bool overwrite = ask(L"File Exists, Do You Want To Overwrite", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        if (!overwrite)
+            return true;
+        callOnOwnThread([&] { enableItem(IDOK, true); });
+    }
+    CFile64 to;
+    bool written = false;
+    try {
+        if (!to.open(destination, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, error))
+            throw error;
+        written = true;
+        const uint64_t size = from.length();
+        std::vector<char> buffer(kChunk);
+        int shown = -1;
+        for (uint64_t copied = 0; copied < size;) {
+            gate_.pass();
+            if (stop_)
+                break; // what is written stays; both files close below
+            const size_t chunk = static_cast<size_t>(size - copied < kChunk ? size - copied : kChunk);
+            from.seek(copied);
+            const size_t got = from.read(buffer.data(), chunk);
+            if (got != chunk)
+                throw FileError{FileError::ReadFailed, ERROR_HANDLE_EOF, source};
+            to.write(buffer.data(), chunk);
+            copied += chunk;
+            const int percent = static_cast<int>(copied * 100 / size);
+            if (percent != shown) {
+                shown = percent;
+                callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, percent, 0); });
+            }
+        }
+        if (size == 0) // nothing to divide: an empty file is wholly copied
+            callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, 100, 0); });
+        to.close();
+        from.close();
+        return !stop_;
+    } catch (const FileError& failure) {
+        // Reported with the file and the platform's words; the incomplete
+        // copy is removed and the dialog closes.
+        from.close();
+        try {
+            to.close();
+        } catch (const FileError&) {
+        }
+        if (written)
+            DeleteFileW(destination.c_str());
+        ask((L"The backup copy could not be made.\r\n\r\n" + failure.describe()).c_str(), MB_OK | MB_ICONSTOP);
+        return false;
+    }
+}
+
+void CCopyProg::askToStop(const wchar_t* text, const wchar_t* caption, UINT icon) {
+    gate_.hold();
+    const bool yes = MessageBoxW(hwnd(), text, caption, MB_YESNO | icon | MB_SYSTEMMODAL) == IDYES;
+    if (yes)
+        stop_ = true;
+    gate_.release();
+    if (yes) {
+        waitForWorker();
+        EndDialog(IDCANCEL);
+    }
+}
+
+void CCopyProg::OnOK() {
+    if (!worker_)
+        return;
+    askToStop(L"Are you sure, you want to stop this process", L"Stop!", MB_ICONQUESTION);
+}
+
+bool CCopyProg::PreTranslateMessage(MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE)
+        return false;
+    askToStop(L"Are you sure you want to exit.", L"Allert!", MB_ICONEXCLAMATION);
+    return true;
+}
+
+bool CCopyProg::OnPaint() {
+    if (!copyFinished_ || closing_)
+        return false;
+    closing_ = true;
+    EndDialog(IDOK);
+    return false;
+}
+
+void CCopyProg::waitForWorker() {
+    if (!worker_)
+        return;
+    // The worker may be handing this thread a control change: take sent
+    // messages while waiting, or both would wait for ever.
+    HANDLE h = worker_.get();
+    while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    worker_.reset();
+}
+
+void runBackupCopy(HWND owner, const std::wstring& source, const std::wstring& destination) {
+    copyJobs().append(source, destination);
+    {
+        CCopyProg copy(owner);
+        copy.DoModal();
+    }
+    copyJobs().clear();
+}
