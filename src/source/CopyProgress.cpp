@@ -77,25 +77,18 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
             throw error;
         written = true;
         const uint64_t size = from.length();
-        std::vector<char> buffer(kChunk);
         int shown = -1;
-        for (uint64_t copied = 0; copied < size;) {
-            gate_.pass();
-            if (stop_)
-                break; // what is written stays; both files close below
-            const size_t chunk = static_cast<size_t>(size - copied < kChunk ? size - copied : kChunk);
-            from.seek(copied);
-            const size_t got = from.read(buffer.data(), chunk);
-            if (got != chunk)
-                throw FileError{FileError::ReadFailed, ERROR_HANDLE_EOF, source};
-            to.write(buffer.data(), chunk);
-            copied += chunk;
+        copyInChunks(from, to, kChunk, [&](uint64_t copied, size_t) {
             const int percent = static_cast<int>(copied * 100 / size);
             if (percent != shown) {
                 shown = percent;
                 callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, percent, 0); });
             }
-        }
+            // Held here while the dialog asks; a stop leaves what is
+            // written, and both files close below.
+            gate_.pass();
+            return !stop_;
+        });
         if (size == 0) // nothing to divide: an empty file is wholly copied
             callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, 100, 0); });
         to.close();
@@ -104,10 +97,11 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
     } catch (const FileError& failure) {
         // Reported with the file and the platform's words; the incomplete
         // copy is removed and the dialog closes.
-        from.close();
-        try {
-            to.close();
-        } catch (const FileError&) {
+        for (CFile64* file : {&from, &to}) {
+            try {
+                file->close();
+            } catch (const FileError&) {
+            }
         }
         if (written)
             DeleteFileW(destination.c_str());

@@ -46,3 +46,31 @@ private:
     std::wstring path_;
     bool owned_ = false;
 };
+
+// Copies `from` into `to` from offset 0, in chunks of `chunkSize` bytes
+// (the last one holds the rest), seeking the source to each chunk before
+// reading it. `onChunk(copied, chunk)` follows every chunk; the copy stops
+// early when it returns false. Returns the bytes copied. File errors raise
+// FileError; a source shorter than its length promised is a read error.
+template <typename OnChunk>
+uint64_t copyInChunks(CFile64& from, CFile64& to, size_t chunkSize, OnChunk&& onChunk);
+
+#include <vector>
+
+template <typename OnChunk>
+uint64_t copyInChunks(CFile64& from, CFile64& to, size_t chunkSize, OnChunk&& onChunk) {
+    const uint64_t size = from.length();
+    std::vector<char> buffer(chunkSize);
+    uint64_t copied = 0;
+    while (copied < size) {
+        const size_t chunk = static_cast<size_t>(size - copied < chunkSize ? size - copied : chunkSize);
+        from.seek(copied);
+        if (from.read(buffer.data(), chunk) != chunk)
+            throw FileError{FileError::ReadFailed, ERROR_HANDLE_EOF, from.path()};
+        to.write(buffer.data(), chunk);
+        copied += chunk;
+        if (!onChunk(copied, chunk))
+            break;
+    }
+    return copied;
+}
