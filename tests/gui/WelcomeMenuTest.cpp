@@ -1,0 +1,140 @@
+// Step 1's menu and system menu: the log location dialog, Help, and the
+// about dialog from both menus.
+#include "PageFixture.h"
+#include "shell/ActivityLog.h"
+#include "shell/Registry.h"
+#include "shell/WelcomePage.h"
+
+#include <tlhelp32.h>
+
+using namespace guitest;
+
+namespace {
+
+class WelcomeMenuTest : public PageTest {
+protected:
+    // Step 1 here, `robot` given its window; the page is ended for it
+    // afterwards (its own ways out end the process).
+    void runStepOne(const std::function<void(HWND)>& robot) {
+        CTW_ZURadEZADlg* shown = nullptr;
+        runWithRobot(
+            [&] {
+                CTW_ZURadEZADlg page;
+                shown = &page;
+                return page.DoModal();
+            },
+            [&] {
+                HWND page = need(wizard::waitForStep(1, GetCurrentProcessId()), "Step 1");
+                robot(page);
+                shown->callOnOwnThread([&] { shown->EndDialog(IDCANCEL); });
+            });
+    }
+
+    static HWND logDialog() {
+        return need(robot::waitForDialogWith(wizard::kTitle, IDC_LOGPATH_PATH, GetCurrentProcessId()),
+                    "log location dialog");
+    }
+    // Change Path, a text typed, then Apply or Cancel.
+    static void changePath(HWND page, const std::wstring& text, int button, const wchar_t* message = nullptr) {
+        robot::postCommand(page, ID_LOG_CHANGEPATH);
+        HWND dialog = logDialog();
+        robot::setText(dialog, IDC_LOGPATH_PATH, text);
+        robot::click(dialog, button);
+        if (message)
+            expectMessage(message, MB_ICONSTOP);
+        EXPECT_TRUE(robot::waitForGone(dialog));
+    }
+};
+
+// Ends the help viewers Help started (the help file is a stand-in).
+void endHelpViewers() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"hh.exe") == 0)
+            if (HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+                TerminateProcess(p, 0);
+                CloseHandle(p);
+            }
+    CloseHandle(snapshot);
+}
+
+} // namespace
+
+TEST_F(WelcomeMenuTest, TheLogLocationIsStoredOnlyWhenItExists) {
+    const std::wstring chosen = dir.file(L"Logs");
+    CreateDirectoryW(chosen.c_str(), nullptr);
+    runStepOne([&](HWND page) {
+        robot::postCommand(page, ID_LOG_CHANGEPATH);
+        HWND dialog = logDialog();
+        EXPECT_EQ(L"", robot::controlText(dialog, IDC_LOGPATH_PATH)) << "no log directory yet";
+        robot::click(dialog, IDCANCEL);
+        EXPECT_TRUE(robot::waitForGone(dialog));
+
+        // As typed, trailing backslash and all.
+        changePath(page, chosen + L"\\", IDOK);
+        EXPECT_EQ(chosen + L"\\", readSetting(L"LogPath"));
+        robot::postCommand(page, ID_LOG_CHANGEPATH);
+        dialog = logDialog();
+        EXPECT_EQ(chosen + L"\\", robot::controlText(dialog, IDC_LOGPATH_PATH)) << "shown again";
+        robot::click(dialog, IDCANCEL);
+        EXPECT_TRUE(robot::waitForGone(dialog));
+
+        changePath(page, dir.file(L"gone"), IDOK, L"Path Does't exists");
+        changePath(page, L"", IDOK, L"Path Does't exists");
+        changePath(page, dir.path(), IDCANCEL);
+    });
+    EXPECT_EQ(chosen + L"\\", readSetting(L"LogPath")) << "neither a missing path nor Cancel changed it";
+    EXPECT_EQ(chosen + L"\\", wizardState().logDirectory);
+    // The writer follows the registry from the next line on: the start
+    // lines went to the installation directory, later lines go there.
+    EXPECT_TRUE(testenv::fileExists(dir.file(L"Activity Log.txt")));
+    appendLogLine(L"after the change");
+    EXPECT_NE(std::string::npos, testenv::readFileBytes(chosen + L"\\Activity Log.txt").find("after the change"));
+}
+
+TEST_F(WelcomeMenuTest, AboutComesFromTheSystemMenuAndFromTheMenu) {
+    runStepOne([&](HWND page) {
+        HMENU system = GetSystemMenu(page, FALSE);
+        const int n = GetMenuItemCount(system);
+        ASSERT_GT(n, 2);
+        EXPECT_EQ(static_cast<UINT>(IDM_ABOUTBOX), GetMenuItemID(system, n - 1));
+        EXPECT_TRUE(GetMenuState(system, n - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        wchar_t text[64] = L"";
+        GetMenuStringW(system, n - 1, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(L"&About Tidewell for NSF to PST", text);
+
+        for (bool fromSystemMenu : {true, false}) {
+            if (fromSystemMenu)
+                PostMessageW(page, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            else
+                robot::postCommand(page, ID_SUPPORT_ABOUT);
+            HWND about = need(robot::waitForDialogWith(wizard::kTitle, IDC_ABOUT_SALES, GetCurrentProcessId()),
+                              "about dialog");
+            EXPECT_EQ(L"www.tidewell.example", robot::controlText(about, IDC_ABOUT_WEBSITE));
+            EXPECT_EQ(L"sales@tidewell.example", robot::controlText(about, IDC_ABOUT_SALES));
+            EXPECT_EQ(L"support@tidewell.example", robot::controlText(about, IDC_ABOUT_SUPPORT));
+            EXPECT_FALSE(IsWindowEnabled(page)) << "modal over the page";
+            robot::click(about, IDOK);
+            EXPECT_TRUE(robot::waitForGone(about));
+        }
+    });
+}
+
+TEST_F(WelcomeMenuTest, HelpGrowsThePathEachTime) {
+    ASSERT_TRUE(testenv::writeFileBytes(dir.file(L"Tidewell for NSF to PST.chm"), "not really help"));
+    wchar_t before[4096] = L"";
+    GetEnvironmentVariableW(L"PATH", before, 4096);
+    runStepOne([&](HWND page) {
+        robot::postCommand(page, ID_SUPPORT_HELP);
+        robot::postCommand(page, ID_SUPPORT_HELP);
+        // Both commands are done once the page answers again.
+        SendMessageW(page, WM_NULL, 0, 0);
+    });
+    wchar_t after[4096] = L"";
+    GetEnvironmentVariableW(L"PATH", after, 4096);
+    const std::wstring grown = std::wstring(before) + L";" + dir.path() + L";" + L";" + dir.path() + L";";
+    EXPECT_EQ(grown, after);
+    SetEnvironmentVariableW(L"PATH", before);
+    endHelpViewers();
+}
