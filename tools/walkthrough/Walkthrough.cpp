@@ -32,6 +32,9 @@ private:
     bool start();
     HWND page(int step);
     void screenshot(HWND page, int step);
+    void shoot(HWND window, const std::wstring& name);
+    // The about and log location dialogs of Step 1, for the screenshots.
+    void showDialogsOfStepOne(HWND step1);
     // Presses a page's Next; false (after reporting it) when the wizard
     // answers with a message instead of the next page.
     bool next(HWND page, int nextId, int nextStep);
@@ -81,14 +84,34 @@ HWND Walk::page(int step) {
     return hwnd;
 }
 
-void Walk::screenshot(HWND page, int step) {
+void Walk::screenshot(HWND page, int step) { shoot(page, L"step" + std::to_wstring(step)); }
+
+void Walk::showDialogsOfStepOne(HWND step1) {
+    if (options_.screenshots.empty())
+        return;
+    const struct {
+        int command, marker;
+        const wchar_t* name;
+    } dialogs[] = {{ID_SUPPORT_ABOUT, IDC_ABOUT_SALES, L"about"}, {ID_LOG_CHANGEPATH, IDC_LOGPATH_PATH, L"logpath"}};
+    for (const auto& d : dialogs) {
+        robot::postCommand(step1, d.command);
+        HWND dialog = robot::waitForDialogWith(wizard::kTitle, d.marker, pid_, kPageTimeoutMs);
+        if (!dialog)
+            continue;
+        shoot(dialog, d.name);
+        robot::postCommand(dialog, IDCANCEL);
+        robot::waitForGone(dialog);
+    }
+}
+
+void Walk::shoot(HWND page, const std::wstring& name) {
     if (options_.screenshots.empty())
         return;
     // Let the page finish painting before it is captured.
     RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     SendMessageW(page, WM_NULL, 0, 0);
     std::vector<uint8_t> png = robot::encodePng(robot::captureWindow(page, false));
-    std::wstring path = options_.screenshots + L"\\step" + std::to_wstring(step) + L".png";
+    std::wstring path = options_.screenshots + L"\\" + name + L".png";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     if (file == INVALID_HANDLE_VALUE || !WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr))
@@ -132,6 +155,7 @@ int Walk::run() {
     robot::click(step1, mails ? IDC_WELCOME_MAILS : IDC_WELCOME_ADDRESSBOOK);
     robot::waitUntil([&] { return robot::isChecked(step1, mails ? IDC_WELCOME_MAILS : IDC_WELCOME_ADDRESSBOOK); });
     screenshot(step1, 1);
+    showDialogsOfStepOne(step1);
     say(std::wstring(L"Step 1: chose ") + (mails ? L"\"Mails\"" : L"\"Address Book\"") + L", pressed Next.");
     if (!next(step1, IDOK, 2))
         return end(), 1;
