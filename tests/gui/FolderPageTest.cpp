@@ -3,7 +3,7 @@
 #include "Child.h"
 #include "DxlWriter.h"
 #include "Generators.h"
-#include "GuiTest.h"
+#include "PageFixture.h"
 #include "TestEnv.h"
 #include "framework/Text.h"
 #include "shell/WizardApp.h"
@@ -19,13 +19,10 @@ using namespace guitest;
 
 namespace {
 
-class FolderPageTest : public ::testing::Test {
+class FolderPageTest : public PageTest {
 protected:
     void SetUp() override {
-        registry.setSetting(L"FilePath", dir.path());
-        wizardState() = WizardState{};
-        CTW_ZURadEZAApp().loadSettings();
-        wizardState().mode = ModeMails;
+        PageTest::SetUp();
         wizardState().sourcePath = dir.file(L"mail.nsf");
         ASSERT_TRUE(notesgen::writeSampleMail(tw::toAnsi(wizardState().sourcePath)));
     }
@@ -50,10 +47,6 @@ protected:
         return out;
     }
 
-    std::string log() const { return testenv::readFileBytes(dir.file(L"Activity Log.txt")); }
-
-    testenv::IsolatedRegistry registry;
-    testenv::TempDir dir;
 };
 
 std::vector<std::wstring> selected() {

@@ -1,7 +1,7 @@
 // Steps 2 to 5 in this process: the main thread runs Step 2 modally, a robot
 // thread walks forward to Step 5 and back again.
 #include "Generators.h"
-#include "GuiTest.h"
+#include "PageFixture.h"
 #include "framework/Text.h"
 #include "TestEnv.h"
 #include "resource.h"
@@ -18,14 +18,10 @@ using namespace guitest;
 
 namespace {
 
-class PageChainTest : public ::testing::Test {
+class PageChainTest : public PageTest {
 protected:
     void SetUp() override {
-        registry.setSetting(L"FilePath", dir.path());
-        wizardState() = WizardState{};
-        CTW_ZURadEZAApp().loadSettings();
-        wizardState().mode = ModeMails;
-        setNotesDirectory(dir.path());
+        PageTest::SetUp();
         sample = dir.file(L"mail.nsf");
         ASSERT_TRUE(notesgen::writeSampleMail(tw::toAnsi(sample)));
         target = dir.file(L"target.pst");
@@ -38,19 +34,9 @@ protected:
         checkFolder(step3, L"Inbox");
     }
 
-    std::string log() const { return testenv::readFileBytes(dir.file(L"Activity Log.txt")); }
-
     // Runs Step 2 on this thread while `robot` drives it from another.
-    INT_PTR runStepTwo(const std::function<void(HWND)>& robot) {
-        std::thread driver([&] { robot(need(wizard::waitForStep(2, GetCurrentProcessId()), "Step 2")); });
-        CSourceDld page(nullptr);
-        INT_PTR result = page.DoModal();
-        driver.join();
-        return result;
-    }
+    INT_PTR runStepTwo(const std::function<void(HWND)>& robot) { return runPage<CSourceDld>(2, robot); }
 
-    testenv::IsolatedRegistry registry;
-    testenv::TempDir dir;
     std::wstring sample, target;
 };
 
