@@ -22,6 +22,12 @@ CProDlg::~CProDlg() {
 
 BOOL CProDlg::OnInitDialog() {
     openPage(L"\\step6.bmp");
+    const int labels[] = {IDC_PROGRESS_FOLDER_CAPTION, IDC_PROGRESS_FOLDER,          IDC_PROGRESS_POSITION_CAPTION,
+                          IDC_PROGRESS_POSITION,       IDC_PROGRESS_DETAIL1_CAPTION, IDC_PROGRESS_DETAIL1,
+                          IDC_PROGRESS_DETAIL2_CAPTION, IDC_PROGRESS_DETAIL2,        IDC_PROGRESS_CURRENT_CAPTION,
+                          IDC_PROGRESS_OVERALL_CAPTION, IDC_PROGRESS_STATUS};
+    for (size_t i = 0; i < 11; ++i)
+        labels_[i].attachDlgItem(hwnd(), labels[i]);
     conversionRun().progressPage = this;
     startWorker();
     return TRUE;
@@ -80,20 +86,8 @@ void CProDlg::work() {
 
 void CProDlg::setLabel(int id, const std::wstring& text) {
     conversionRun().gate.pass();
-    // On the page's thread, at once: the labels draw over the page's
-    // background, which is painted again behind the new text so that no
-    // trace of a longer old one is left.
-    callOnOwnThread([&] {
-        HWND label = item(id);
-        if (!label)
-            return;
-        SetWindowTextW(label, text.c_str());
-        RECT r{};
-        GetWindowRect(label, &r);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        RedrawWindow(hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    });
+    // On the page's thread, at once; the label wipes its old text itself.
+    callOnOwnThread([&] { setItemText(id, text); });
 }
 
 void CProDlg::setBar(int id, int percent) {

@@ -3,6 +3,7 @@
 // completion dialog once the worker has finished. It has no Back and never
 // closes by itself.
 #pragma once
+#include "../controls/TransparentStatic.h"
 #include "../shell/WizardPage.h"
 #include "OutlookSession.h"
 #include "ProgressView.h"
@@ -38,6 +39,8 @@ private:
     void showStopping() const;
     void work();
 
+    // The captions, the values the conversion writes and the status line.
+    CTransparentStatic labels_[11];
     OutlookSession outlook_;
     std::thread worker_;
     bool started_ = false;

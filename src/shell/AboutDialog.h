@@ -1,6 +1,7 @@
 // The about dialog: product and version, the maker's web page and its
 // sales and support addresses.
 #pragma once
+#include "../controls/LinkButton.h"
 #include "SkinnedDialog.h"
 
 class CAboutDlg : public SkinnedDialog {
@@ -13,5 +14,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnCommand(UINT id, UINT code, HWND control) override;
+
+private:
+    CURLLinkButton website_, sales_, support_;
 };
+
+// The about dialog over `owner`: the About Us command, and what a
+// "Contact Us" link runs.
+void runAboutDialog(HWND owner);

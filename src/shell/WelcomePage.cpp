@@ -21,7 +21,8 @@ BOOL CTW_ZURadEZADlg::OnInitDialog() {
     loadBackground(L"\\main.bmp");
     hideHeaderButtons();
     writeStartLines();
-
+    welcome_.attachDlgItem(hwnd(), IDC_WELCOME_TEXT);
+    welcome_.setPointSize(12).setBold(true).setTextColour(RGB(255, 0, 0)).setTransparentDrawing(true);
     setApplicationIcon();
 
     CreateDirectoryW(attachmentDirectory().c_str(), nullptr);
@@ -38,10 +39,7 @@ void CTW_ZURadEZADlg::addAboutToSystemMenu() {
     AppendMenuW(system, MF_STRING, IDM_ABOUTBOX, text);
 }
 
-void CTW_ZURadEZADlg::showAbout() {
-    CAboutDlg about(hwnd());
-    about.DoModal();
-}
+void CTW_ZURadEZADlg::showAbout() { runAboutDialog(hwnd()); }
 
 bool CTW_ZURadEZADlg::OnSysCommand(WPARAM command, LPARAM) {
     if ((command & 0xFFF0) != IDM_ABOUTBOX)

@@ -1,6 +1,7 @@
 // Step 1: the welcome page and main window. Chooses the mode, starts the
 // log's section for this run and carries the working menu.
 #pragma once
+#include "../controls/Label.h"
 #include "LogLocationDialog.h"
 #include "WizardPage.h"
 
@@ -27,6 +28,7 @@ private:
     void addAboutToSystemMenu();
     void showAbout();
 
+    CLabel welcome_;
     // Made with the page and run again for every Change Path.
     std::unique_ptr<CLogDlg> logDialog_;
 };

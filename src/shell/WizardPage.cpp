@@ -38,11 +38,17 @@ void WizardPage::setUpHeaderButtons() {
     const struct {
         int id;
         int icon;
-    } buttons[] = {{header_.viewLog, IDI_VIEWLOG}, {header_.support, IDI_SUPPORT}, {header_.exit, IDI_EXIT}};
-    for (const auto& b : buttons) {
-        HICON icon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(b.icon), IMAGE_ICON, 16, 16, LR_SHARED));
-        SendDlgItemMessageW(hwnd(), b.id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        const wchar_t* tip;
+    } buttons[] = {{header_.viewLog, IDI_VIEWLOG, L"View Log"},
+                   {header_.support, IDI_SUPPORT, L"Support"},
+                   {header_.exit, IDI_EXIT, L"Exit"}};
+    for (int i = 0; i < 3; ++i) {
+        CxShadeButton& button = headerButtons_[i];
+        if (!button.attachDlgItem(hwnd(), buttons[i].id))
+            continue;
+        button.applyDefaultShade();
+        button.setStateIcons(buttons[i].icon, buttons[i].icon, buttons[i].icon);
+        button.setTooltipTexts(buttons[i].tip);
     }
 }
 

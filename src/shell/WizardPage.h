@@ -4,6 +4,7 @@
 #pragma once
 #include "SkinnedDialog.h"
 
+#include "../controls/ShadeButton.h"
 #include "../framework/Handles.h"
 #include "../resources/resource.h"
 
@@ -36,6 +37,7 @@ protected:
     const HeaderButtonIds header_;
 
 private:
+    CxShadeButton headerButtons_[3];
     tw::Bitmap stepPicture_;
     tw::IconHandle bigIcon_, smallIcon_;
 };

@@ -11,6 +11,8 @@ CCreFolDlg::CCreFolDlg(HWND owner) : WizardPage(IDD_FOLDERNAME, owner) {}
 
 BOOL CCreFolDlg::OnInitDialog() {
     openPage(wizardState().mode == ModeAddressBook ? L"\\step5_add.bmp" : L"\\step5_mail.bmp");
+    note_.attachDlgItem(hwnd(), IDC_FOLDERNAME_NOTE);
+    note_.setPointSize(10).setBold(true).setTransparentDrawing(true);
     setItemText(IDC_FOLDERNAME_NAME, localDateTimeText(kDateTimeFormat));
     return TRUE;
 }

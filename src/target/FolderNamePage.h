@@ -1,5 +1,6 @@
 // Step 5: the name of the folder the conversion creates in the PST.
 #pragma once
+#include "../controls/Label.h"
 #include "../shell/WizardPage.h"
 
 class CCreFolDlg : public WizardPage {
@@ -10,4 +11,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override; // Next
     bool OnCommand(UINT id, UINT code, HWND control) override;
+
+private:
+    CLabel note_;
 };
