@@ -1,0 +1,408 @@
+// The end-to-end conversion benchmark: Step 6's conversion itself, headless
+// (the pages before it skipped by setting the wizard's state), through the
+// registered Outlook stand-in, on generated databases; beside it the PST
+// engine appending the same messages directly and a plain sequential write
+// of the same payload. Runs under Wine (./build.sh bench).
+//
+//   conversion_bench table DIR MAILDB... [--names NAMESDB]
+//   conversion_bench run KIND SOURCE PST RESULT     (one row, in a process
+//       of its own so that its peak memory is its own; KIND is early, late,
+//       contacts or direct)
+#include "adapters/NotesLibrary.h"
+#include "conversion/ContactConversion.h"
+#include "conversion/ConversionRun.h"
+#include "conversion/MailConversion.h"
+#include "conversion/MailParts.h"
+#include "conversion/OutlookSession.h"
+#include "conversion/ProgressView.h"
+#include "framework/Text.h"
+#include "pst/Store.h"
+#include "resources/resource.h"
+#include "shell/WizardState.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string utf8(const std::wstring& w) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
+// Step 6 without its window: the conversion's progress reports, of which
+// the end of each item is timed.
+class HeadlessView : public ProgressView {
+public:
+    std::vector<Clock::time_point> itemEnds;
+
+    HWND window() const override { return nullptr; }
+    void setLabel(int, const std::wstring&) override {}
+    void setBar(int id, int) override {
+        if (id == IDC_PROGRESS_CURRENT)
+            itemEnds.push_back(Clock::now());
+    }
+    void invalidate() override {}
+};
+
+struct Row {
+    std::string label;
+    long items = 0;
+    double wall = 0, firstTenthMs = 0, lastTenthMs = 0;
+    double payloadMb = 0, fileMb = 0, peakMb = 0;
+};
+
+double peakMb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / 1048576.0;
+}
+
+double fileMb(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return ((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) / 1048576.0;
+}
+
+// Time per item in the first and last tenth, from the items' end times.
+void tenths(const std::vector<Clock::time_point>& ends, Clock::time_point start, Row& row) {
+    row.items = static_cast<long>(ends.size());
+    const size_t tenth = ends.size() / 10;
+    if (tenth == 0)
+        return;
+    row.firstTenthMs = 1000 * seconds(start, ends[tenth - 1]) / tenth;
+    row.lastTenthMs = 1000 * seconds(ends[ends.size() - tenth - 1], ends.back()) / tenth;
+}
+
+// The database's views and folders as Step 3 records them, every one chosen.
+void chooseEveryFolder(const std::wstring& source) {
+    WizardState& state = wizardState();
+    LNNotesSession notes;
+    notes.Init(LNAPI_RELEASE_700);
+    LNSetThrowAllErrorsGlobal(TRUE);
+    LNDatabase db;
+    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
+    db.Open(0);
+    LNViewFolderArray views;
+    db.GetViewFolders(&views, FALSE);
+    for (LNINT i = 0; i < views.GetCount(); ++i) {
+        LNViewFolder view = views[i];
+        view.Open();
+        state.selectedFolders.append(L"Lotus Notes\\" +
+                                     tw::fromAnsi(shownFolderName(view.GetName().GetPlatformTextPtr())) + L"\\");
+    }
+    state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
+    db.Close();
+    notes.Term(0);
+}
+
+// The bodies and attachments of the database's messages (each generated
+// message is filed in one folder): what the runs carry.
+double payloadMb(const std::wstring& source, const std::wstring& scratch) {
+    LNNotesSession notes;
+    notes.Init(LNAPI_RELEASE_700);
+    LNSetThrowAllErrorsGlobal(TRUE);
+    LNDatabase db;
+    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
+    db.Open(0);
+    LNViewFolderArray views;
+    db.GetViewFolders(&views, FALSE);
+    uint64_t bytes = 0;
+    for (LNINT v = 0; v < views.GetCount(); ++v) {
+        LNViewFolder view = views[v];
+        view.Open();
+        for (LNINT i = 0; i < view.GetEntryCount(); ++i) {
+            LNVFEntry entry;
+            view.GetEntry(i, &entry);
+            LNDocument doc;
+            entry.GetDocument(&doc);
+            doc.Open(0);
+            if (doc.HasItem("Body")) {
+                LNRichText body;
+                doc.GetItem("Body", &body);
+                LNString text;
+                body.GetText(&text);
+                bytes += text.GetBufLength();
+            }
+            if (doc.HasAttachments()) {
+                LNAttachmentArray attachments;
+                doc.GetAttachments(&attachments);
+                for (LNINT a = 0; a < attachments.GetCount(); ++a) {
+                    attachments[a].Detach(tw::toAnsi(scratch).c_str());
+                    bytes += static_cast<uint64_t>(fileMb(scratch) * 1048576.0 + 0.5);
+                    DeleteFileW(scratch.c_str());
+                }
+            }
+            doc.Close();
+        }
+    }
+    db.Close();
+    notes.Term(0);
+    return bytes / 1048576.0;
+}
+
+void setStandInVersion(const std::wstring& version) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// The conversion as Step 6's worker runs it.
+Row convert(const std::string& kind, const std::wstring& source, const std::wstring& pst) {
+    WizardState& state = wizardState();
+    state.productTitle = L"Tidewell for NSF to PST";
+    state.mode = kind == "contacts" ? ModeAddressBook : ModeMails;
+    state.sourcePath = source;
+    state.pstPath = pst;
+    state.pstFolderName = L"Bench";
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    state.appDirectory = std::wstring(temp) + L"tw-bench";
+    CreateDirectoryW(state.appDirectory.c_str(), nullptr);
+    CreateDirectoryW((state.appDirectory + L"\\Attachment").c_str(), nullptr);
+    if (kind == "contacts") {
+        state.selectedFolders.append(L"Lotus Notes\\");
+        state.selectedFolderCount = 1;
+    } else {
+        chooseEveryFolder(source);
+        setStandInVersion(kind == "early" ? L"10.0.6626.0" : L"11.0.8169.0");
+    }
+    DeleteFileW(pst.c_str());
+    HeadlessView view;
+    Row row;
+    const Clock::time_point start = Clock::now();
+    std::thread worker([&] {
+        OutlookSession outlook;
+        if (kind == "contacts")
+            convertContacts(view, outlook);
+        else
+            convertMails(view, outlook);
+        shutDownOutlook(outlook);
+        outlook.stagingItem.reset();
+        outlook.safeMailItem.reset();
+        while (outlook.comStarts-- > 0)
+            CoUninitialize();
+    });
+    worker.join();
+    row.wall = seconds(start, Clock::now());
+    tenths(view.itemEnds, start, row);
+    setStandInVersion(L"11.0.8169.0");
+    if (conversionRun().conversionStopped)
+        std::fprintf(stderr, "conversion_bench: the run did not complete\n");
+    return row;
+}
+
+pst::Value unicode(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
+
+// The PST engine appending the same messages itself, one commit each.
+Row direct(const std::wstring& source, const std::wstring& pst) {
+    DeleteFileW(pst.c_str());
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring scratch = std::wstring(temp) + L"tw-bench-attachment";
+    Row row;
+    std::vector<Clock::time_point> ends;
+    const Clock::time_point start = Clock::now();
+    auto store = pst::Store::create(utf8(pst), "Tidewell Conversion Folder");
+    const uint32_t top = store->createFolder(store->ipmSubtree(), "Bench", "IPF.Note");
+    LNNotesSession notes;
+    notes.Init(LNAPI_RELEASE_700);
+    LNSetThrowAllErrorsGlobal(TRUE);
+    LNDatabase db;
+    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
+    db.Open(0);
+    LNViewFolderArray views;
+    db.GetViewFolders(&views, FALSE);
+    for (LNINT v = 0; v < views.GetCount(); ++v) {
+        LNViewFolder view = views[v];
+        view.Open();
+        const uint32_t folder = store->createFolder(top, shownFolderName(view.GetName().GetPlatformTextPtr()),
+                                                    "IPF.Note");
+        for (LNINT i = 0; i < view.GetEntryCount(); ++i) {
+            LNVFEntry entry;
+            view.GetEntry(i, &entry);
+            LNDocument doc;
+            entry.GetDocument(&doc);
+            doc.Open(0);
+            pst::NewMessage m;
+            m.properties[pst::tag(0x001A, pst::PT_UNICODE)] = unicode("IPM.Note");
+            LNText subject;
+            doc.GetItem("Subject", &subject);
+            m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = unicode(utf8(tw::fromAnsi(subject[0].GetPlatformTextPtr())));
+            LNRichText body;
+            doc.GetItem("Body", &body);
+            LNString text;
+            body.GetText(&text);
+            m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = unicode(utf8(tw::fromAnsi(text.GetPlatformTextPtr())));
+            std::vector<std::wstring> detached;
+            if (doc.HasAttachments()) {
+                LNAttachmentArray attachments;
+                doc.GetAttachments(&attachments);
+                for (LNINT a = 0; a < attachments.GetCount(); ++a) {
+                    const std::wstring file = scratch + std::to_wstring(a);
+                    attachments[a].Detach(tw::toAnsi(file).c_str());
+                    pst::NewAttachment attachment;
+                    attachment.fileName = attachments[a].GetAttachmentName().GetPlatformTextPtr();
+                    attachment.sourcePath = utf8(file);
+                    m.attachments.push_back(attachment);
+                    detached.push_back(file);
+                }
+            }
+            store->addMessage(folder, m);
+            store->commit();
+            for (const std::wstring& file : detached)
+                DeleteFileW(file.c_str());
+            doc.Close();
+            ends.push_back(Clock::now());
+        }
+    }
+    db.Close();
+    notes.Term(0);
+    store.reset();
+    row.wall = seconds(start, Clock::now());
+    tenths(ends, start, row);
+    return row;
+}
+
+// Writing the payload's bytes in one sequential stream, flushed to disk.
+double plainWrite(const std::wstring& path, double mb) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::vector<char> chunk(1 << 20, 'x');
+    const uint64_t bytes = static_cast<uint64_t>(mb * 1048576.0);
+    const Clock::time_point start = Clock::now();
+    DWORD written = 0;
+    for (uint64_t done = 0; done < bytes; done += chunk.size())
+        WriteFile(file, chunk.data(), static_cast<DWORD>(std::min<uint64_t>(chunk.size(), bytes - done)), &written,
+                  nullptr);
+    FlushFileBuffers(file);
+    CloseHandle(file);
+    const double s = seconds(start, Clock::now());
+    DeleteFileW(path.c_str());
+    return s;
+}
+
+int runOne(const std::string& kind, const std::wstring& source, const std::wstring& pst, const std::wstring& result) {
+    Row row = kind == "direct" ? direct(source, pst) : convert(kind, source, pst);
+    std::ofstream out(tw::toAnsi(result));
+    out << row.items << " " << row.wall << " " << row.firstTenthMs << " " << row.lastTenthMs << " " << fileMb(pst)
+        << " " << peakMb() << "\n";
+    return row.items > 0 ? 0 : 1;
+}
+
+// One row from a process of its own.
+bool runChild(const std::string& kind, const std::wstring& source, const std::wstring& pst, const std::wstring& result,
+              Row& row) {
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" run " + tw::fromAnsi(kind) + L" \"" + source + L"\" \"" +
+                           pst + L"\" \"" + result + L"\"";
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::ifstream in(tw::toAnsi(result));
+    return static_cast<bool>(in >> row.items >> row.wall >> row.firstTenthMs >> row.lastTenthMs >> row.fileMb >>
+                             row.peakMb);
+}
+
+void print(const Row& r, double directWall, double plainWall) {
+    const double mbs = r.wall > 0 ? r.payloadMb / r.wall : 0;
+    std::printf("%-22s %7ld %9.1f %9.0f %7.1f %7.0f %6.2f %7.2f %7.2f", r.label.c_str(), r.items, r.wall,
+                r.wall > 0 ? r.items / r.wall : 0, mbs, r.peakMb, r.payloadMb > 0 ? r.fileMb / r.payloadMb : 0,
+                r.firstTenthMs, r.lastTenthMs);
+    if (directWall > 0)
+        std::printf(" %7.1fx %7.0fx", r.wall / directWall, plainWall > 0 ? r.wall / plainWall : 0);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+int table(const std::wstring& dir, const std::vector<std::wstring>& mails, const std::wstring& names) {
+    std::printf("%-22s %7s %9s %9s %7s %7s %6s %7s %7s %8s %8s\n", "run", "items", "wall s", "items/s", "MB/s",
+                "peak MB", "PST/pl", "1st ms", "last ms", "/direct", "/plain");
+    const std::wstring result = dir + L"\\bench-row.txt", pst = dir + L"\\bench.pst";
+    for (const std::wstring& db : mails) {
+        const std::string name = tw::toAnsi(db.substr(db.find_last_of(L"\\/") + 1));
+        const double payload = payloadMb(db, dir + L"\\bench-scratch");
+        const double plain = plainWrite(dir + L"\\bench-plain", payload);
+        std::printf("%s: payload %.1f MB, plain write %.2f s (%.0f MB/s)\n", name.c_str(), payload, plain,
+                    plain > 0 ? payload / plain : 0);
+        Row directRow;
+        directRow.label = "  engine direct";
+        directRow.payloadMb = payload;
+        if (runChild("direct", db, pst, result, directRow))
+            print(directRow, 0, 0);
+        for (const char* kind : {"early", "late"}) {
+            Row row;
+            row.label = std::string("  wizard, ") + kind + " class";
+            row.payloadMb = payload;
+            if (runChild(kind, db, pst, result, row))
+                print(row, directRow.wall, plain);
+            else
+                std::printf("  %s: the run failed\n", kind);
+        }
+    }
+    if (!names.empty()) {
+        Row row;
+        row.label = "  wizard, contacts";
+        const std::string name = tw::toAnsi(names.substr(names.find_last_of(L"\\/") + 1));
+        std::printf("%s:\n", name.c_str());
+        if (runChild("contacts", names, pst, result, row))
+            print(row, 0, 0);
+    }
+    DeleteFileW(pst.c_str());
+    DeleteFileW(result.c_str());
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    try {
+        if (args.size() == 5 && args[0] == L"run")
+            return runOne(tw::toAnsi(args[1]), args[2], args[3], args[4]);
+        if (args.size() >= 2 && args[0] == L"table") {
+            std::vector<std::wstring> mails;
+            std::wstring names;
+            for (size_t i = 2; i < args.size(); ++i) {
+                if (args[i] == L"--names" && i + 1 < args.size())
+                    names = args[++i];
+                else
+                    mails.push_back(args[i]);
+            }
+            return table(args[1], mails, names);
+        }
+    } catch (const pst::Error& e) {
+        std::fprintf(stderr, "conversion_bench: %s\n", e.what());
+        return 1;
+    } catch (LNSTATUS error) {
+        std::fprintf(stderr, "conversion_bench: Notes error %d\n", static_cast<int>(error));
+        return 1;
+    }
+    std::fprintf(stderr, "usage: conversion_bench table DIR MAILDB... [--names NAMESDB]\n");
+    return 2;
+}
