@@ -91,9 +91,11 @@ void tenths(const std::vector<Clock::time_point>& ends, Clock::time_point start,
     row.lastTenthMs = 1000 * seconds(ends[ends.size() - tenth - 1], ends.back()) / tenth;
 }
 
-// The database's views and folders as Step 3 records them, every one chosen.
-void chooseEveryFolder(const std::wstring& source) {
-    WizardState& state = wizardState();
+// Walks the database through the Notes library: `onFolder` with each view's
+// or folder's shown name, then `onDocument` with each of its documents,
+// opened (none when `documents` is false).
+template <typename OnFolder, typename OnDocument>
+void walkDatabase(const std::wstring& source, bool documents, OnFolder&& onFolder, OnDocument&& onDocument) {
     LNNotesSession notes;
     notes.Init(LNAPI_RELEASE_700);
     LNSetThrowAllErrorsGlobal(TRUE);
@@ -102,59 +104,57 @@ void chooseEveryFolder(const std::wstring& source) {
     db.Open(0);
     LNViewFolderArray views;
     db.GetViewFolders(&views, FALSE);
-    for (LNINT i = 0; i < views.GetCount(); ++i) {
-        LNViewFolder view = views[i];
-        view.Open();
-        state.selectedFolders.append(L"Lotus Notes\\" +
-                                     tw::fromAnsi(shownFolderName(view.GetName().GetPlatformTextPtr())) + L"\\");
-    }
-    state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
-    db.Close();
-    notes.Term(0);
-}
-
-// The bodies and attachments of the database's messages (each generated
-// message is filed in one folder): what the runs carry.
-double payloadMb(const std::wstring& source, const std::wstring& scratch) {
-    LNNotesSession notes;
-    notes.Init(LNAPI_RELEASE_700);
-    LNSetThrowAllErrorsGlobal(TRUE);
-    LNDatabase db;
-    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
-    db.Open(0);
-    LNViewFolderArray views;
-    db.GetViewFolders(&views, FALSE);
-    uint64_t bytes = 0;
     for (LNINT v = 0; v < views.GetCount(); ++v) {
         LNViewFolder view = views[v];
         view.Open();
-        for (LNINT i = 0; i < view.GetEntryCount(); ++i) {
+        onFolder(shownFolderName(view.GetName().GetPlatformTextPtr()));
+        for (LNINT i = 0; documents && i < view.GetEntryCount(); ++i) {
             LNVFEntry entry;
             view.GetEntry(i, &entry);
             LNDocument doc;
             entry.GetDocument(&doc);
             doc.Open(0);
-            if (doc.HasItem("Body")) {
-                LNRichText body;
-                doc.GetItem("Body", &body);
-                LNString text;
-                body.GetText(&text);
-                bytes += text.GetBufLength();
-            }
-            if (doc.HasAttachments()) {
-                LNAttachmentArray attachments;
-                doc.GetAttachments(&attachments);
-                for (LNINT a = 0; a < attachments.GetCount(); ++a) {
-                    attachments[a].Detach(tw::toAnsi(scratch).c_str());
-                    bytes += static_cast<uint64_t>(fileMb(scratch) * 1048576.0 + 0.5);
-                    DeleteFileW(scratch.c_str());
-                }
-            }
+            onDocument(doc);
             doc.Close();
         }
     }
     db.Close();
     notes.Term(0);
+}
+
+// Every view and folder chosen, as Step 3 records them.
+void chooseEveryFolder(const std::wstring& source) {
+    WizardState& state = wizardState();
+    walkDatabase(
+        source, false,
+        [&](const std::string& name) { state.selectedFolders.append(L"Lotus Notes\\" + tw::fromAnsi(name) + L"\\"); },
+        [](LNDocument&) {});
+    state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
+}
+
+// The bodies and attachments of the database's messages (each generated
+// message is filed in one folder): what the runs carry.
+double payloadMb(const std::wstring& source, const std::wstring& scratch) {
+    uint64_t bytes = 0;
+    walkDatabase(source, true, [](const std::string&) {},
+                 [&](LNDocument& doc) {
+                     if (doc.HasItem("Body")) {
+                         LNRichText body;
+                         doc.GetItem("Body", &body);
+                         LNString text;
+                         body.GetText(&text);
+                         bytes += text.GetBufLength();
+                     }
+                     if (!doc.HasAttachments())
+                         return;
+                     LNAttachmentArray attachments;
+                     doc.GetAttachments(&attachments);
+                     for (LNINT a = 0; a < attachments.GetCount(); ++a) {
+                         attachments[a].Detach(tw::toAnsi(scratch).c_str());
+                         bytes += static_cast<uint64_t>(fileMb(scratch) * 1048576.0 + 0.5);
+                         DeleteFileW(scratch.c_str());
+                     }
+                 });
     return bytes / 1048576.0;
 }
 
@@ -226,30 +226,16 @@ Row direct(const std::wstring& source, const std::wstring& pst) {
     const Clock::time_point start = Clock::now();
     auto store = pst::Store::create(utf8(pst), "Tidewell Conversion Folder");
     const uint32_t top = store->createFolder(store->ipmSubtree(), "Bench", "IPF.Note");
-    LNNotesSession notes;
-    notes.Init(LNAPI_RELEASE_700);
-    LNSetThrowAllErrorsGlobal(TRUE);
-    LNDatabase db;
-    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
-    db.Open(0);
-    LNViewFolderArray views;
-    db.GetViewFolders(&views, FALSE);
-    for (LNINT v = 0; v < views.GetCount(); ++v) {
-        LNViewFolder view = views[v];
-        view.Open();
-        const uint32_t folder = store->createFolder(top, shownFolderName(view.GetName().GetPlatformTextPtr()),
-                                                    "IPF.Note");
-        for (LNINT i = 0; i < view.GetEntryCount(); ++i) {
-            LNVFEntry entry;
-            view.GetEntry(i, &entry);
-            LNDocument doc;
-            entry.GetDocument(&doc);
-            doc.Open(0);
+    uint32_t folder = top;
+    walkDatabase(
+        source, true, [&](const std::string& name) { folder = store->createFolder(top, name, "IPF.Note"); },
+        [&](LNDocument& doc) {
             pst::NewMessage m;
             m.properties[pst::tag(0x001A, pst::PT_UNICODE)] = unicode("IPM.Note");
             LNText subject;
             doc.GetItem("Subject", &subject);
-            m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = unicode(utf8(tw::fromAnsi(subject[0].GetPlatformTextPtr())));
+            m.properties[pst::tag(0x0037, pst::PT_UNICODE)] =
+                unicode(utf8(tw::fromAnsi(subject[0].GetPlatformTextPtr())));
             LNRichText body;
             doc.GetItem("Body", &body);
             LNString text;
@@ -273,12 +259,8 @@ Row direct(const std::wstring& source, const std::wstring& pst) {
             store->commit();
             for (const std::wstring& file : detached)
                 DeleteFileW(file.c_str());
-            doc.Close();
             ends.push_back(Clock::now());
-        }
-    }
-    db.Close();
-    notes.Term(0);
+        });
     store.reset();
     row.wall = seconds(start, Clock::now());
     tenths(ends, start, row);
