@@ -4,6 +4,7 @@
 #include "Generators.h"
 #include "conversion/ProgressPage.h"
 #include "framework/Text.h"
+#include "shell/Registry.h"
 #include "shell/WizardApp.h"
 #include "shell/WizardState.h"
 
@@ -33,24 +34,12 @@ namespace guitest {
 void ConversionTest::SetUp() {
     registry.setSetting(L"FilePath", dir.path());
     setProfileValue(L"DefaultStore", defaultStore());
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security", 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        const std::wstring folder = secureTemp();
-        RegSetValueExW(key, L"OutlookSecureTempFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security",
+                      L"OutlookSecureTempFolder", secureTemp());
 }
 
 void ConversionTest::setProfileValue(const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", 0, nullptr, 0, KEY_WRITE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", name, value);
 }
 
 unsigned ConversionTest::outlookStarts() const {
@@ -92,28 +81,15 @@ RunSetup ConversionTest::sampleMails() {
     return s;
 }
 
-namespace {
-
-std::wstring readerDirectory() {
-    std::wstring dir = L"Z:";
-    for (const char* p = TW_READER_DIR; *p; ++p)
-        dir += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
-} // namespace
-
 void keepForReaders(const std::wstring& pst, const wchar_t* name) {
-    const std::wstring dir = readerDirectory();
-    EXPECT_TRUE(CopyFileW(pst.c_str(), (dir + L"\\" + name).c_str(), FALSE)) << narrow(dir);
+    EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR, pst, name)) << TW_READER_DIR;
 }
 
-void keepSampleAttachmentsForReaders() {
-    const std::wstring dir = readerDirectory() + L"\\expected";
-    CreateDirectoryW(dir.c_str(), nullptr);
+void keepSampleAttachmentsForReaders(const std::wstring& scratch) {
     for (const auto& a : notesgen::sampleMailAttachments())
-        EXPECT_TRUE(testenv::writeFileBytes(dir + L"\\" + tw::fromAnsi(a.first), a.second)) << a.first;
+        EXPECT_TRUE(testenv::writeFileBytes(scratch, a.second) &&
+                    testenv::copyToHostDirectory(TW_READER_DIR "/expected", scratch, tw::fromAnsi(a.first)))
+            << a.first;
 }
 
 std::optional<uint32_t> folderAt(pst::Store& store, const std::vector<std::string>& names) {

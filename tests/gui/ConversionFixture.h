@@ -56,7 +56,7 @@ protected:
 // A copy of the PST (and, for the sample mails, of the attachments it
 // must give back) where the independent readers look after the run.
 void keepForReaders(const std::wstring& pst, const wchar_t* name);
-void keepSampleAttachmentsForReaders();
+void keepSampleAttachmentsForReaders(const std::wstring& scratch);
 
 // The PST's folder at a path of names below the top of personal folders.
 std::optional<uint32_t> folderAt(pst::Store& store, const std::vector<std::string>& names);

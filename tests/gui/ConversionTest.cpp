@@ -34,7 +34,7 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
     keepForReaders(setup.pst, L"mails.pst");
-    keepSampleAttachmentsForReaders();
+    keepSampleAttachmentsForReaders(dir.file(L"attachment.bin"));
 
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
     EXPECT_EQ("Tidewell Conversion Folder", store->displayName());

@@ -2,6 +2,7 @@
 #pragma once
 #include "Robot.h"
 #include "WizardPages.h"
+#include "shell/Registry.h"
 #include "resource.h"
 
 #include <string>
@@ -28,14 +29,7 @@ inline std::string narrow(const std::wstring& w) { return std::string(w.begin(),
 // The Notes data directory the current user's Notes installation names
 // ("DirectoryValue", with its trailing backslash), where Step 2 looks.
 inline void setNotesDirectory(const std::wstring& directory) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Lotus\\Notes\\Installer", 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    const std::wstring value = directory + L"\\";
-    RegSetValueExW(key, L"DirectoryValue", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Lotus\\Notes\\Installer", L"DirectoryValue", directory + L"\\");
 }
 
 // Waits until Step 3 has listed its folders (Next enabled again).

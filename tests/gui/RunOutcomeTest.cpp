@@ -60,13 +60,7 @@ private:
         return RegGetValueW(key, sub, nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes) == ERROR_SUCCESS ? text : L"";
     }
     static void set(const std::wstring& path, const std::wstring& text) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
+        writeRegistryText(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, text);
     }
     bool removed_ = false;
 };

@@ -122,4 +122,12 @@ bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
 
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool copyToHostDirectory(const char* hostDirectory, const std::wstring& file, const std::wstring& name) {
+    std::wstring dir = L"Z:";
+    for (const char* p = hostDirectory; *p; ++p)
+        dir += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return CopyFileW(file.c_str(), (dir + L"\\" + name).c_str(), FALSE) != FALSE;
+}
+
 } // namespace testenv

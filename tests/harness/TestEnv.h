@@ -46,5 +46,8 @@ bool removeTree(const std::wstring& path);
 std::string readFileBytes(const std::wstring& path);
 bool writeFileBytes(const std::wstring& path, const std::string& bytes);
 bool fileExists(const std::wstring& path);
+// Copies a file under `name` into a directory of the host ("/a/b", as
+// build files name it), made when missing: for readers run on the host.
+bool copyToHostDirectory(const char* hostDirectory, const std::wstring& file, const std::wstring& name);
 
 } // namespace testenv

@@ -1,5 +1,7 @@
 #include "OutlookFixture.h"
 
+#include "shell/Registry.h"
+
 namespace outlooktest {
 
 const CLSID kApplication = {0xF65296B6, 0x8DC8, 0x4CDF, {0xA7, 0xB4, 0xD3, 0x95, 0xC9, 0xD2, 0xB5, 0xFE}};
@@ -49,24 +51,14 @@ std::string narrow(const std::wstring& w) {
 }
 
 void keepForReaders(const std::wstring& pst, const wchar_t* name) {
-    std::wstring dir = L"Z:";
-    for (const char* p = TW_READER_DIR; *p; ++p)
-        dir += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    CreateDirectoryW(dir.c_str(), nullptr);
-    EXPECT_TRUE(CopyFileW(pst.c_str(), (dir + L"\\" + name).c_str(), FALSE)) << narrow(dir);
+    EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR, pst, name)) << TW_READER_DIR;
 }
 
 void OutlookTest::SetUp() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     setProfileValue(L"DefaultStore", defaultStorePath());
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security", 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        const std::wstring folder = secureTemp();
-        RegSetValueExW(key, L"OutlookSecureTempFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security",
+                      L"OutlookSecureTempFolder", secureTemp());
 }
 
 void OutlookTest::TearDown() {
@@ -78,13 +70,7 @@ void OutlookTest::TearDown() {
 }
 
 void OutlookTest::setProfileValue(const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", 0, nullptr, 0, KEY_WRITE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", name, value);
 }
 
 void OutlookTest::start() {

@@ -4,6 +4,7 @@
 #pragma once
 #include "TestEnv.h"
 #include "adapters/Automation.h"
+#include "conversion/OutlookSession.h"
 
 #include <gtest/gtest.h>
 
@@ -59,16 +60,7 @@ protected:
     testenv::TempDir dir;
 };
 
-namespace id {
-enum : DISPID {
-    GetNamespace = 0x110, CreateItem = 0x10A, Version = 0x116, Quit = 0x113,
-    Logon = 0x2105, AddStore = 0x2119, Folders = 0x2103, GetItemFromID = 0x2109, GetFolderFromID = 0x2108,
-    Logoff = 0x2106,
-    Count = 0x50, Item = 0x51, Add = 0x5F, GetLast = 0x58,
-    Name = 0x3001, Description = 0x3004, EntryID = 0xF01E, StoreID = 0x3108,
-    Save = 0xF048, MessageClass = 0x1A, Copy = 0xF032, Move = 0xF034, UnRead = 0xF01C, Body = 0x9100,
-    HTMLBody = 0xF404, Attachments = 0xF815, AttachmentsAdd = 0x65,
-};
-} // namespace id
+// The dispatch identifiers, as the wizard calls them.
+namespace id = ::outlookid;
 
 } // namespace outlooktest

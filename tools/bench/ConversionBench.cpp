@@ -18,6 +18,7 @@
 #include "framework/Text.h"
 #include "pst/Store.h"
 #include "resources/resource.h"
+#include "shell/Registry.h"
 #include "shell/WizardState.h"
 
 #include <windows.h>
@@ -159,13 +160,7 @@ double payloadMb(const std::wstring& source, const std::wstring& scratch) {
 }
 
 void setStandInVersion(const std::wstring& version) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", L"Version", version);
 }
 
 // The conversion as Step 6's worker runs it.
