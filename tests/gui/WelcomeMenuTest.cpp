@@ -125,16 +125,20 @@ TEST_F(WelcomeMenuTest, HelpGrowsThePathEachTime) {
     ASSERT_TRUE(testenv::writeFileBytes(dir.file(L"Tidewell for NSF to PST.chm"), "not really help"));
     wchar_t before[4096] = L"";
     GetEnvironmentVariableW(L"PATH", before, 4096);
+    const std::wstring grown = std::wstring(before) + L";" + dir.path() + L";" + L";" + dir.path() + L";";
+    auto currentPath = [] {
+        wchar_t value[4096] = L"";
+        GetEnvironmentVariableW(L"PATH", value, 4096);
+        return std::wstring(value);
+    };
     runStepOne([&](HWND page) {
         robot::postCommand(page, ID_SUPPORT_HELP);
         robot::postCommand(page, ID_SUPPORT_HELP);
-        // Both commands are done once the page answers again.
-        SendMessageW(page, WM_NULL, 0, 0);
+        // A sent message overtakes posted ones, so wait for the variable itself
+        // rather than for the page to answer.
+        robot::waitUntil([&] { return currentPath() == grown; });
     });
-    wchar_t after[4096] = L"";
-    GetEnvironmentVariableW(L"PATH", after, 4096);
-    const std::wstring grown = std::wstring(before) + L";" + dir.path() + L";" + L";" + dir.path() + L";";
-    EXPECT_EQ(grown, after);
+    EXPECT_EQ(grown, currentPath());
     SetEnvironmentVariableW(L"PATH", before);
     endHelpViewers();
 }
