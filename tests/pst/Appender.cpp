@@ -1,15 +1,19 @@
-// pst_appender FILE: adds messages to the store's "Kill test" folder, one
-// commit each, saying "committed N" after each commit, until killed.
+// pst_appender FILE [FLUSH_MS]: adds messages to the store's "Kill test"
+// folder, one commit each, saying "committed N" after each commit, until
+// killed; with FLUSH_MS, commits reach the disk at most that often.
 #include "pst/Store.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     try {
         auto store = pst::Store::open(argv[1], true);
+        if (argc == 3)
+            store->setFlushInterval(std::chrono::milliseconds(std::atol(argv[2])));
         uint32_t folder = store->findSubfolder(store->ipmSubtree(), "Kill test")
                               .value_or(0);
         if (!folder) {

@@ -68,7 +68,7 @@ void Session::quit() {
     quit_ = true;
     for (auto& s : stores_) {
         try {
-            s->store->commit();
+            s->store->flush();
         } catch (const pst::Error&) {
         }
         s->store.reset();
@@ -102,7 +102,7 @@ void Session::logon() {
 void Session::logoff() {
     for (auto& s : stores_)
         try {
-            s->store->commit();
+            s->store->flush();
         } catch (const pst::Error&) {
         }
 }
@@ -131,10 +131,13 @@ OpenStore& Session::open(const std::wstring& path, bool isDefault) {
             if (isDefault)
                 for (const FolderSpec& f : kDefaultFolders)
                     s->store->createFolder(s->store->ipmSubtree(), f.name, f.containerClass);
-            s->store->commit();
+            s->store->flush();
         } else {
             s->store = pst::Store::open(file, true);
         }
+        // Like Outlook's own store: each change is written whole at once
+        // and reaches the disk within a second, not an fsync per change.
+        s->store->setFlushInterval(std::chrono::milliseconds(1000));
         s->recordKey = s->store->recordKey();
     } catch (const pst::Error& e) {
         throw storeError(path, e);

@@ -100,11 +100,15 @@ void File::write(uint64_t offset, const Bytes& data) {
         size_ = offset + data.size();
 }
 
+void File::flush() {
+    if (mode_ != Mode::Read && std::fflush(f_) != 0)
+        throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+}
+
 void File::sync() {
     if (mode_ == Mode::Read)
         return;
-    if (std::fflush(f_) != 0)
-        throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+    flush();
 #ifdef _WIN32
     _commit(_fileno(f_));
 #else

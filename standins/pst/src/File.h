@@ -19,6 +19,9 @@ public:
     uint64_t size() const { return size_; }
     Bytes read(uint64_t offset, size_t n);
     void write(uint64_t offset, const Bytes& data);
+    // Everything written so far is with the system (kept if this process
+    // ends) when this returns.
+    void flush();
     // Everything written so far is on the disk when this returns.
     void sync();
     bool writable() const { return mode_ != Mode::Read; }

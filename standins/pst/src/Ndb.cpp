@@ -63,13 +63,18 @@ Ndb::~Ndb() {
         } catch (...) {
             // A failure here leaves the last commit in force.
         }
+    } else if (space_ && unflushed_) {
+        try {
+            file_->sync();
+        } catch (...) {
+        }
     }
 }
 
 void Ndb::close() {
     if (!space_)
         return;
-    commit();
+    commit(true);
     if (space_->mapsChanged()) {
         space_->writeMaps();
         file_->sync();
@@ -131,6 +136,9 @@ void Ndb::requireWritable() const {
 Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
     if (ref.ib % 512 != 0)
         corrupt("a page is not aligned");
+    if (const Bytes* held = pages_.find(ref.bid, ref.ib))
+        if (held->at(496) == type)
+            return slice(*held, 0, 496);
     Bytes page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
         corrupt("a page is not of the kind expected");
@@ -140,6 +148,8 @@ Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
         corrupt("a page is not the one referred to");
     if (u16(page, 498) != signature(ref.ib, ref.bid))
         corrupt("a page's signature does not match");
+    page.resize(497);
+    pages_.put(ref.bid, ref.ib, page);
     page.resize(496);
     return page;
 }
@@ -157,10 +167,13 @@ BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
     put32(page, 500, crc(page.data(), 496));
     put64(page, 504, ref.bid);
     file_->write(ref.ib, page);
+    page.resize(497);
+    pages_.put(ref.bid, ref.ib, std::move(page));
     return ref;
 }
 
 void Ndb::retirePage(const BlockRef& ref) {
+    pages_.erase(ref.bid);
     if (space_)
         space_->release(ref.ib, kPageSize);
 }
@@ -193,6 +206,8 @@ Bytes Ndb::readBlock(uint64_t bid) {
     std::optional<BlockEntry> entry = findBlock(bid);
     if (!entry)
         corrupt("a block is missing (" + std::to_string(bid) + ")");
+    if (const Bytes* held = blocks_.find(entry->ref.bid, entry->ref.ib))
+        return *held;
     if (entry->cb > kMaxBlockData)
         corrupt("a block is larger than a block may be");
     const size_t size = blockSize(entry->cb);
@@ -209,6 +224,7 @@ Bytes Ndb::readBlock(uint64_t bid) {
     raw.resize(entry->cb);
     if (!isInternalBid(entry->ref.bid) && header_.crypt == kCryptPermute)
         permuteDecode(raw.data(), raw.size());
+    blocks_.put(entry->ref.bid, entry->ref.ib, raw);
     return raw;
 }
 
@@ -318,6 +334,7 @@ uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
     put32(raw, t + 4, crc(raw.data(), cb));
     put64(raw, t + 8, bid);
     file_->write(ib, raw);
+    blocks_.put(bid, ib, data);
     bbt_->put(blockEntryBytes({{bid, ib}, static_cast<uint16_t>(cb), 2}));
     changed_ = true;
     return bid;
@@ -458,6 +475,7 @@ void Ndb::release(uint64_t bid) {
         // Its last holder lets go: what it refers to goes with it.
         Bytes contents = isInternalBid(bid) ? readBlock(bid) : Bytes();
         bbt_->erase(bid);
+        blocks_.erase(e->ref.bid);
         space_->release(e->ref.ib, blockSize(e->cb));
         releaseContents(bid, contents, 0);
     }
@@ -472,6 +490,7 @@ void Ndb::releaseShallow(uint64_t bid) {
     if (!e)
         corrupt("a release of a missing block");
     bbt_->erase(bid);
+    blocks_.erase(e->ref.bid);
     space_->release(e->ref.ib, blockSize(e->cb));
     changed_ = true;
 }
@@ -505,16 +524,29 @@ uint32_t Ndb::nextUnique() {
     return ++header_.unique;
 }
 
-void Ndb::commit() {
+void Ndb::setFlushInterval(std::chrono::milliseconds interval) { flushInterval_ = interval; }
+
+void Ndb::commit(bool flush) {
     requireWritable();
-    if (!changed_ && !space_->hasPendingFrees())
+    const auto now = std::chrono::steady_clock::now();
+    flush = flush || flushInterval_.count() == 0 || now - lastFlush_ >= flushInterval_;
+    if (!changed_ && !space_->hasPendingFrees() && !(flush && unflushed_))
         return;
     header_.nbt = nbt_->commit();
     header_.bbt = bbt_->commit();
     space_->writeMaps();
-    file_->sync();
+    // New pages and maps first, the header that names them last: the file
+    // is whole for any reader and once this process ends, flushed or not.
+    if (flush)
+        file_->sync();
     file_->write(0, header_.serialize());
-    file_->sync();
+    if (flush) {
+        file_->sync();
+        lastFlush_ = now;
+    } else {
+        file_->flush();
+    }
+    unflushed_ = !flush;
     // Space let go by this commit is free from the next one on.
     space_->committed();
     changed_ = space_->hasPendingFrees();

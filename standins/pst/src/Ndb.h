@@ -3,11 +3,13 @@
 // subnodes (through SLBLOCK and SIBLOCK trees); and, for a writable file,
 // new blocks, reference counts and the commit that makes them durable.
 #pragma once
+#include "BlockCache.h"
 #include "BTree.h"
 #include "File.h"
 #include "Header.h"
 #include "Space.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -111,8 +113,12 @@ public:
     uint32_t nextUnique();
 
     // Makes every change so far durable: new pages and maps, then the
-    // header, each step flushed to the disk.
-    void commit();
+    // header, each step flushed to the disk. With a flush interval set,
+    // a commit within the interval of the last flush writes the same in
+    // the same order without flushing (sound when the process ends, not
+    // proof against a power cut); `flush` forces one.
+    void commit(bool flush = false);
+    void setFlushInterval(std::chrono::milliseconds interval);
     // Commits, then gives back the space the last commit let go of, so
     // that nothing stays allocated unused once the file is closed.
     void close();
@@ -135,7 +141,15 @@ private:
     Header header_;
     std::unique_ptr<Space> space_;
     std::unique_ptr<BTree> nbt_, bbt_;
+    // A lookup in either tree walks its pages from the root and a message
+    // is read and rewritten block by block, often the same few blocks of a
+    // folder many times over: held here rather than read again.
+    BlockCache pages_{2u << 20};
+    BlockCache blocks_{8u << 20};
     bool changed_ = false;
+    bool unflushed_ = false; // a commit is written but not yet flushed
+    std::chrono::milliseconds flushInterval_{0};
+    std::chrono::steady_clock::time_point lastFlush_ = std::chrono::steady_clock::now();
 };
 
 } // namespace pst

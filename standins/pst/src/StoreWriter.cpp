@@ -397,5 +397,7 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
 }
 
 void Store::commit() { impl_->ndb->commit(); }
+void Store::flush() { impl_->ndb->commit(true); }
+void Store::setFlushInterval(std::chrono::milliseconds interval) { impl_->ndb->setFlushInterval(interval); }
 
 } // namespace pst

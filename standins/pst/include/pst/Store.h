@@ -5,6 +5,7 @@
 #include "pst/Values.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -91,7 +92,8 @@ public:
     static std::unique_ptr<Store> create(const std::string& path, const std::string& displayName);
     ~Store();
 
-    // --- changes: each is durable once commit() returns ---
+    // --- changes: each is in the file once commit() returns, and on the
+    //     disk as setFlushInterval() says ---
     uint32_t createFolder(uint32_t parent, const std::string& name, const std::string& containerClass);
     uint32_t addMessage(uint32_t folder, const NewMessage& message);
     // Changes properties of a folder or a message (removing those listed);
@@ -132,6 +134,13 @@ public:
     // What a property id of 0x8000 and up stands for in this store.
     std::optional<PropertyName> propertyName(uint16_t id);
     void commit();
+    // By default every commit reaches the disk before it returns. With an
+    // interval, as a mail program's own store does, a commit is written
+    // whole (the file is sound for any reader and after this process
+    // ends) but flushed to the disk at most once per interval, and by
+    // flush() and on closing.
+    void setFlushInterval(std::chrono::milliseconds interval);
+    void flush();
 
     std::string displayName();
     std::array<uint8_t, 16> recordKey();
