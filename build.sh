@@ -280,16 +280,19 @@ cmd_test() {
     (cd "$BUILD/native" && ctest --output-on-failure -j "$JOBS") || status=1
     say "Windows tests under Wine, window tests on $DISPLAY:"
     (cd "$BUILD/win64" && ctest --output-on-failure -j "$JOBS") || status=1
-    say "Fuzzing the PST and database readers:"
+    say "Fuzzing the PST, database and message-header readers:"
     build_fuzzers
-    # One fuzzer to a core: both at once.
+    # All three at once on the cores there are.
     run_fuzzer pst_reader_fuzzer "$ROOT/tests/data/pst" >"$BUILD/fuzz/pst.out" &
     local pst_fuzz=$!
     run_fuzzer notes_database_fuzzer "$NOTES_DATA" >"$BUILD/fuzz/notes.out" &
     local notes_fuzz=$!
+    run_fuzzer header_import_fuzzer "$ROOT/tests/data/rfc822" >"$BUILD/fuzz/header.out" &
+    local header_fuzz=$!
     wait $pst_fuzz || status=1
     wait $notes_fuzz || status=1
-    cat "$BUILD/fuzz/pst.out" "$BUILD/fuzz/notes.out"
+    wait $header_fuzz || status=1
+    cat "$BUILD/fuzz/pst.out" "$BUILD/fuzz/notes.out" "$BUILD/fuzz/header.out"
     return $status
 }
 

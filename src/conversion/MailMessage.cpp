@@ -160,7 +160,14 @@ bool MailRun::convertMessage(LNViewFolder& folder, LNINT i, LNINT n) {
                 const std::string name = safeAttachmentName(attachments[a].GetAttachmentName().GetPlatformTextPtr(),
                                                             "attachment" + std::to_string(a + 1));
                 const std::string path = tw::toAnsi(attachmentDirectory()) + "\\" + name;
-                attachments[a].Detach(path.c_str());
+                try {
+                    attachments[a].Detach(path.c_str());
+                } catch (LNSTATUS) {
+                    // Damaged attachment data: that attachment is left out,
+                    // the message and its other parts still go.
+                    DeleteFileW(tw::fromAnsi(path).c_str());
+                    continue;
+                }
                 tw::ComPtr<IDispatch> list = tw::get(message.get(), Attachments).object();
                 if (isAddedAttachment(path))
                     tolerated([&] {

@@ -4,7 +4,10 @@
 # DIR/expected), read by the two independent readers: readpst (pst-utils)
 # and pffexport (pff-tools) must read them without complaint and extract
 # the folder tree, the headers, the bodies and the attachments byte for
-# byte, and every contact.
+# byte, and every contact. Then the PST a wizard killed many times over
+# (killed.pst), and Outlook's own PSTs before and after the wizard added its
+# folder to them (original/ and updated/): every earlier item extracted the
+# same, byte for byte.
 set -u
 dir=$(realpath "$1")
 fail=0
@@ -19,7 +22,7 @@ same() { # extracted expected
         complain "differs from $(basename "$2"): $1 ($(stat -c %s "$1") bytes)"
     fi
 }
-for f in mails.pst contacts.pst expected/scan.bin; do
+for f in mails.pst contacts.pst expected/scan.bin killed.pst; do
     [ -f "$dir/$f" ] || { echo "$dir/$f was not written"; exit 1; }
 done
 rm -rf "$dir/readpst" "$dir/pffexport"
@@ -84,4 +87,49 @@ got=$(find "$people" -mindepth 1 -maxdepth 1 -type d -name 'Contact*' | wc -l)
 expect "$people" "Email address 1:			anna.berg@tidewell.example"
 expect "$people" "Postal address:				Hafenstraße 12, 20457 Hamburg"
 expect "$people" "Mobile phone number:			+49 170 1234567"
+
+# --- the PST whose conversions were killed -----------------------------------
+rm -rf "$dir/killed"
+mkdir -p "$dir/killed/readpst"
+readpst -r -8 -S -o "$dir/killed/readpst" "$dir/killed.pst" >"$dir/killed/readpst.log" 2>&1 ||
+    complain "readpst failed on killed.pst: $(tail -n 5 "$dir/killed/readpst.log")"
+(cd "$dir/killed" && pffexport -q -m items -t pff "$dir/killed.pst") >"$dir/killed/pffexport.log" 2>&1 ||
+    complain "pffexport failed on killed.pst: $(tail -n 5 "$dir/killed/pffexport.log")"
+rounds=$(find "$dir/killed/pff.export" -mindepth 2 -maxdepth 2 -type d -name 'Round *' | wc -l)
+[ "$rounds" -ge 1 ] || complain "pffexport: no converted folder in killed.pst"
+
+# --- Outlook's own PSTs, updated ---------------------------------------------
+# The digests of the files a reader extracted, outside the converted folder
+# (readpst's one file per folder, in the folder's order: it stamps calendar
+# items with the time of the extraction, which does not belong to them).
+digests() {
+    (cd "$1" && find . -path '*/Lotus Mails' -prune -o -type f -print0 | sort -z |
+        xargs -0 -r -n1 sh -c 'grep -av "^DTSTAMP:" "$0" | sha256sum' | cut -d' ' -f1 | sort)
+}
+rm -rf "$dir/samples"
+updated_count=0
+for updated in "$dir"/updated/*.pst; do
+    [ -f "$updated" ] || continue
+    updated_count=$((updated_count + 1))
+    name=$(basename "$updated" .pst)
+    for side in original updated; do
+        out="$dir/samples/$name/$side"
+        mkdir -p "$out/readpst"
+        readpst -r -8 -o "$out/readpst" "$dir/$side/$name.pst" >"$out/readpst.log" 2>&1 ||
+            complain "readpst failed on $side/$name.pst: $(tail -n 5 "$out/readpst.log")"
+        (cd "$out" && pffexport -q -m items -t pff "$dir/$side/$name.pst") >"$out/pffexport.log" 2>&1 ||
+            complain "pffexport failed on $side/$name.pst: $(tail -n 5 "$out/pffexport.log")"
+    done
+    o="$dir/samples/$name/original" u="$dir/samples/$name/updated"
+    [ "$(digests "$o/readpst")" = "$(digests "$u/readpst")" ] ||
+        complain "readpst: the earlier items of $name.pst are not all extracted as they were"
+    diff -r -x 'Lotus Mails' "$o/pff.export" "$u/pff.export" >"$dir/samples/$name/pffexport.diff" ||
+        complain "pffexport: the earlier items of $name.pst changed: $(head -n 5 "$dir/samples/$name/pffexport.diff")"
+    got=$(grep -c '^From ' "$u/readpst"/*/"Lotus Mails/Inbox/mbox" 2>/dev/null)
+    [ "$got" = 8 ] || complain "readpst: the converted Inbox of $name.pst holds $got messages, not 8"
+    # The top folder has the name the Outlook that made the store gave it.
+    [ -n "$(find "$u/pff.export" -mindepth 3 -maxdepth 3 -type d -path '*/Lotus Mails/Inbox')" ] ||
+        complain "pffexport: no converted folder in $name.pst"
+done
+[ "$updated_count" = 3 ] || complain "$updated_count updated PSTs of Outlook's, not 3"
 exit $fail

@@ -105,6 +105,13 @@ Process::~Process() {
     CloseHandle(process_);
 }
 
+void Process::kill() {
+    if (!process_)
+        return;
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
+}
+
 DWORD Process::wait(int timeoutMs) {
     if (!process_)
         return STILL_ACTIVE;

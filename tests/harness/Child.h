@@ -31,6 +31,8 @@ public:
     DWORD pid() const { return pid_; }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD wait(int timeoutMs);
+    // Ends it at once, as the task manager would, and waits until it is gone.
+    void kill();
 
 private:
     HANDLE process_ = nullptr;

@@ -39,7 +39,10 @@ bool writeLargeMail(const std::string& path, const MailShape& shape) {
     std::vector<std::vector<std::string>> members(static_cast<size_t>(folders));
     for (uint64_t i = 0; i < shape.documents; ++i) {
         std::string id = unidOf(i + 1);
-        members[static_cast<size_t>(i % folders)].push_back(id);
+        // Folders take consecutive runs of documents, so that every folder
+        // (and every tenth of a run through them) has its share of the
+        // attachments.
+        members[static_cast<size_t>(i * static_cast<uint64_t>(folders) / shape.documents)].push_back(id);
         w.beginDocument("Memo", id);
         w.text("From", "CN=Sender " + std::to_string(i % 97) + "/O=Tidewell");
         w.textList("SendTo", {"CN=Recipient " + std::to_string(i % 89) + "/O=Tidewell"});

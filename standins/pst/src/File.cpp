@@ -1,6 +1,7 @@
 #include "File.h"
 
 #ifdef _WIN32
+#include <windows.h>
 #include <io.h>
 #include <sys/stat.h>
 #else
@@ -65,6 +66,13 @@ bool fileExists(const std::string& path) {
 
 File::File(const std::string& path, Mode mode) : path_(path), mode_(mode) {
     const char* how = mode == Mode::Read ? "rb" : mode == Mode::ReadWrite ? "r+b" : "w+b";
+#ifdef _WIN32
+    // Windows refuses to write a read-only file to anyone; a process with
+    // the rights to write it anyway (Wine's as root) honours it all the same.
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (mode == Mode::ReadWrite && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw Error(ErrorKind::Io, "cannot open " + path + " for writing: the file is read-only");
+#endif
     f_ = openFile(path, how);
     if (!f_)
         throw Error(ErrorKind::Io, "cannot open " + path + (mode == Mode::Read ? " for reading" : " for writing"));
