@@ -67,6 +67,25 @@ TEST_F(WizardKillTest, EveryKillLeavesEveryMovedMessageAndEveryEarlierItem) {
     }
     ASSERT_FALSE(before.empty());
 
+    // A killed wizard leaves its scratch files (the message file, the
+    // stand-in's copies of attachments) where it was told to keep them:
+    // here, not in the user's temporary directory other tests look at.
+    const std::wstring temp = dir.file(L"temp");
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    struct TempRedirect {
+        std::wstring tmp = variable(L"TMP"), tempVar = variable(L"TEMP");
+        static std::wstring variable(const wchar_t* name) {
+            wchar_t value[MAX_PATH] = L"";
+            GetEnvironmentVariableW(name, value, MAX_PATH);
+            return value;
+        }
+        ~TempRedirect() {
+            SetEnvironmentVariableW(L"TMP", tmp.c_str());
+            SetEnvironmentVariableW(L"TEMP", tempVar.c_str());
+        }
+    } restore;
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
     std::mt19937 random(20261208);
     std::map<std::string, int32_t> rounds; // folder of each earlier round -> messages it kept
     for (int round = 0; round < kRounds; ++round) {

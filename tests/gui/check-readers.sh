@@ -29,7 +29,7 @@ rm -rf "$dir/readpst" "$dir/pffexport"
 mkdir -p "$dir/readpst/mails" "$dir/readpst/contacts" "$dir/pffexport"
 
 # --- readpst: one directory per folder, one file per message (-S) --------
-readpst -r -8 -S -o "$dir/readpst/mails" "$dir/mails.pst" >"$dir/readpst-mails.log" 2>&1 ||
+readpst -j 0 -r -8 -S -o "$dir/readpst/mails" "$dir/mails.pst" >"$dir/readpst-mails.log" 2>&1 ||
     complain "readpst failed on mails.pst: $(tail -n 5 "$dir/readpst-mails.log")"
 top="$dir/readpst/mails/Tidewell Conversion Folder/Lotus Mails"
 # Messages are the files named by a number alone; attachments are N-name.
@@ -53,7 +53,7 @@ same "$(ls "$top/Inbox/"*-scan.bin 2>/dev/null | head -n 1)" "$dir/expected/scan
 same "$(ls "$top/Projects/2007/"*-agenda.txt 2>/dev/null | head -n 1)" "$dir/expected/agenda.txt"
 [ -z "$(find "$top" -iname '*.msg*')" ] || complain "readpst: a .msg attachment was added"
 
-readpst -r -8 -o "$dir/readpst/contacts" "$dir/contacts.pst" >"$dir/readpst-contacts.log" 2>&1 ||
+readpst -j 0 -r -8 -o "$dir/readpst/contacts" "$dir/contacts.pst" >"$dir/readpst-contacts.log" 2>&1 ||
     complain "readpst failed on contacts.pst: $(tail -n 5 "$dir/readpst-contacts.log")"
 cards="$dir/readpst/contacts/Tidewell Conversion Folder/Address Book"
 expect "$cards" "FN:CN=Anna Berg/OU=Sales/O=Tidewell/C=DE"
@@ -91,7 +91,7 @@ expect "$people" "Mobile phone number:			+49 170 1234567"
 # --- the PST whose conversions were killed -----------------------------------
 rm -rf "$dir/killed"
 mkdir -p "$dir/killed/readpst"
-readpst -r -8 -S -o "$dir/killed/readpst" "$dir/killed.pst" >"$dir/killed/readpst.log" 2>&1 ||
+readpst -j 0 -r -8 -S -o "$dir/killed/readpst" "$dir/killed.pst" >"$dir/killed/readpst.log" 2>&1 ||
     complain "readpst failed on killed.pst: $(tail -n 5 "$dir/killed/readpst.log")"
 (cd "$dir/killed" && pffexport -q -m items -t pff "$dir/killed.pst") >"$dir/killed/pffexport.log" 2>&1 ||
     complain "pffexport failed on killed.pst: $(tail -n 5 "$dir/killed/pffexport.log")"
@@ -115,7 +115,7 @@ for updated in "$dir"/updated/*.pst; do
     for side in original updated; do
         out="$dir/samples/$name/$side"
         mkdir -p "$out/readpst"
-        readpst -r -8 -o "$out/readpst" "$dir/$side/$name.pst" >"$out/readpst.log" 2>&1 ||
+        readpst -j 0 -r -8 -o "$out/readpst" "$dir/$side/$name.pst" >"$out/readpst.log" 2>&1 ||
             complain "readpst failed on $side/$name.pst: $(tail -n 5 "$out/readpst.log")"
         (cd "$out" && pffexport -q -m items -t pff "$dir/$side/$name.pst") >"$out/pffexport.log" 2>&1 ||
             complain "pffexport failed on $side/$name.pst: $(tail -n 5 "$out/pffexport.log")"

@@ -13,9 +13,9 @@ for f in mail.pst contacts.pst; do
 done
 rm -rf "$dir/readpst" "$dir/pffexport"
 mkdir -p "$dir/readpst/mail" "$dir/readpst/contacts" "$dir/pffexport"
-readpst -r -8 -b -o "$dir/readpst/mail" "$dir/mail.pst" >"$dir/readpst-mail.log" 2>&1 ||
+readpst -j 0 -r -8 -b -o "$dir/readpst/mail" "$dir/mail.pst" >"$dir/readpst-mail.log" 2>&1 ||
     { echo "readpst failed on mail.pst"; cat "$dir/readpst-mail.log"; fail=1; }
-readpst -r -8 -o "$dir/readpst/contacts" "$dir/contacts.pst" >"$dir/readpst-contacts.log" 2>&1 ||
+readpst -j 0 -r -8 -o "$dir/readpst/contacts" "$dir/contacts.pst" >"$dir/readpst-contacts.log" 2>&1 ||
     { echo "readpst failed on contacts.pst"; cat "$dir/readpst-contacts.log"; fail=1; }
 expect "$dir/readpst/mail" "Quarterly figures"
 expect "$dir/readpst/mail" "the figures are attached"

@@ -28,14 +28,16 @@ inline bool haveTool(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// readpst -r (folders as directories, one mbox per folder) -8 (UTF-8).
+// readpst -r (folders as directories, one mbox per folder) -8 (UTF-8), in one
+// process (-j 0): its forked workers share the PST's file offset with their
+// parent, and under load a folder of the parent then comes out short.
 inline Extraction readpst(const std::string& pst, const ScratchDir& dir, const std::string& name) {
     Extraction x;
     if (!haveTool("readpst"))
         return x;
     const std::string out = dir.file(name), log = dir.file(name + ".log");
     std::filesystem::create_directories(out);
-    std::string cmd = "readpst -r -8 -D -o '" + out + "' '" + pst + "' >'" + log + "' 2>&1";
+    std::string cmd = "readpst -j 0 -r -8 -D -o '" + out + "' '" + pst + "' >'" + log + "' 2>&1";
     x.ran = std::system(cmd.c_str()) == 0;
     x.log = readAll(log);
     x.files = filesUnder(out);
