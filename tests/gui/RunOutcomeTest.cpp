@@ -4,7 +4,9 @@
 #include "ConversionFixture.h"
 
 #include "Generators.h"
+#include "framework/Handles.h"
 #include "framework/Text.h"
+#include "pst/Checker.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -145,6 +147,57 @@ TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) 
     EXPECT_NE(std::string::npos, log.find("No. of folder selected : 1\r\nCurrent Progress : 4\r\n"
                                           "Overall Progress : 1\r\nConversion aborted"))
         << log;
+}
+
+TEST_F(RunOutcomeTest, AVolumeThatFillsUpLeavesASoundPstOfWholeMessages) {
+    RunSetup setup;
+    if (!lowSpaceRun(setup))
+        GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
+    // Messages of a 300 KB attachment each, and room for the new PST and
+    // about one of them: the file cannot grow for the second.
+    setup.source = dir.file(L"big.nsf");
+    notesgen::MailShape shape;
+    shape.documents = 8;
+    shape.attachmentBytes = 300 * 1024;
+    shape.attachmentEvery = 1;
+    shape.folders = 1;
+    ASSERT_TRUE(notesgen::writeLargeMail(tw::toAnsi(setup.source), shape));
+    const std::wstring filler = lowDir_ + L"\\filler.bin";
+    {
+        tw::UniqueHandle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        const std::string chunk(64 * 1024, 'f');
+        ULARGE_INTEGER free{};
+        while (GetDiskFreeSpaceExW(lowDir_.c_str(), &free, nullptr, nullptr) && free.QuadPart > 700 * 1024) {
+            DWORD written = 0;
+            const DWORD n = static_cast<DWORD>(std::min<ULONGLONG>(chunk.size(), free.QuadPart - 700 * 1024));
+            if (!WriteFile(file.get(), chunk.data(), std::max<DWORD>(n, 4096), &written, nullptr) || !written)
+                break;
+        }
+    }
+    auto run = start(setup);
+    for (int answer = 1; answer <= 4; ++answer) {
+        HWND box = lowSpaceQuestion(*run);
+        robot::answer(box, IDYES);
+        robot::waitForGone(box);
+    }
+    EXPECT_EQ(kAborted, finish(*run));
+    DeleteFileW(filler.c_str());
+    const pst::CheckReport report = pst::checkFile(tw::toAnsi(setup.pst));
+    ASSERT_TRUE(report.ok()) << report.errors[0];
+    auto store = pst::Store::open(tw::toAnsi(setup.pst));
+    std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
+    ASSERT_TRUE(inbox);
+    const std::vector<pst::MessageInfo> messages = messagesOf(*store, *inbox);
+    EXPECT_GE(messages.size(), 1u);
+    EXPECT_LT(messages.size(), 3u) << "the volume did fill up";
+    for (const pst::MessageInfo& m : messages) {
+        // Whole: its body and every attachment's data are there.
+        EXPECT_FALSE(textOf(m.properties, 0x1000).empty() && textOf(m.properties, 0x1013).empty())
+            << pst::subjectText(m.properties);
+        for (const pst::AttachmentInfo& a : m.attachments)
+            EXPECT_FALSE(store->attachmentData(m.nid, a.nid).empty()) << pst::subjectText(m.properties);
+    }
 }
 
 TEST_F(RunOutcomeTest, LowSpaceAnsweredNoShowsTheCompletionDialogAtOnce) {

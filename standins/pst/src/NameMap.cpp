@@ -156,6 +156,7 @@ std::optional<uint16_t> Store::findNamedProperty(const Guid& set, uint32_t lid) 
 }
 
 uint16_t Store::namedProperty(const Guid& set, uint32_t lid) {
+    Impl::Guard guard(*impl_);
     Properties map = impl_->properties(kNidNameToIdMap);
     if (std::optional<uint16_t> known = lookup(map, set, lid))
         return *known;
@@ -169,6 +170,7 @@ std::optional<uint16_t> Store::findNamedProperty(const Guid& set, const std::str
 }
 
 uint16_t Store::namedProperty(const Guid& set, const std::string& name) {
+    Impl::Guard guard(*impl_);
     if (name.empty())
         throw Error(ErrorKind::Invalid, "a named property needs a name");
     Properties map = impl_->properties(kNidNameToIdMap);

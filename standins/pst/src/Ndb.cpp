@@ -57,6 +57,8 @@ Ndb::Ndb(std::shared_ptr<File> file, bool writable) : file_(std::move(file)) {
 Ndb::~Ndb() {
     // Changes not committed are left out, as they would be after a crash;
     // with none, the space the last commit let go of is given back.
+    if (poisoned_)
+        return;
     if (space_ && !changed_) {
         try {
             close();
@@ -89,6 +91,12 @@ void Ndb::openTrees() {
     PageStore& pages = *this;
     nbt_ = std::make_unique<BTree>(pages, kPageNbt, 32, kNbtLeafMax, header_.nbt, 0xFFFFFFFFull);
     bbt_ = std::make_unique<BTree>(pages, kPageBbt, 24, kBbtLeafMax, header_.bbt, ~uint64_t(1));
+}
+
+std::unique_ptr<Ndb> Ndb::unusable() {
+    std::unique_ptr<Ndb> db(new Ndb());
+    db->poisoned_ = true;
+    return db;
 }
 
 std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserved) {
@@ -128,7 +136,13 @@ std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserv
     return db;
 }
 
+void Ndb::requireUsable() const {
+    if (poisoned_)
+        throw Error(ErrorKind::Io, "the PST file could not be read again after a failed change");
+}
+
 void Ndb::requireWritable() const {
+    requireUsable();
     if (!space_)
         throw Error(ErrorKind::Invalid, "the store is open for reading only");
 }
@@ -179,6 +193,7 @@ void Ndb::retirePage(const BlockRef& ref) {
 }
 
 std::optional<NodeEntry> Ndb::findNode(uint32_t nid) {
+    requireUsable();
     std::optional<Bytes> e = nbt_->find(nid);
     if (!e)
         return std::nullopt;
@@ -188,6 +203,7 @@ std::optional<NodeEntry> Ndb::findNode(uint32_t nid) {
 }
 
 std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) {
+    requireUsable();
     std::optional<Bytes> e = bbt_->find(bid);
     if (!e)
         return std::nullopt;
@@ -195,10 +211,12 @@ std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) {
 }
 
 void Ndb::forEachNode(const std::function<void(const NodeEntry&)>& visit) {
+    requireUsable();
     nbt_->forEach([&](const Bytes& e) { visit(nodeEntryOf(e)); });
 }
 
 void Ndb::forEachBlock(const std::function<void(const BlockEntry&)>& visit) {
+    requireUsable();
     bbt_->forEach([&](const Bytes& e) { visit(blockEntryOf(e)); });
 }
 
@@ -520,6 +538,7 @@ uint32_t Ndb::allocateNid(uint32_t type) {
 }
 
 uint32_t Ndb::nextUnique() {
+    requireWritable();
     changed_ = true;
     return ++header_.unique;
 }

@@ -58,6 +58,9 @@ public:
     Ndb(std::shared_ptr<File> file, bool writable);
     // A new, empty database (no nodes, no blocks) in a new file.
     static std::unique_ptr<Ndb> create(std::shared_ptr<File> file, const Bytes& reservedHeaderFields);
+    // One that refuses every use: what a store holds once it could not be
+    // read again.
+    static std::unique_ptr<Ndb> unusable();
     ~Ndb() override;
 
     const Header& header() const { return header_; }
@@ -119,12 +122,16 @@ public:
     // proof against a power cut); `flush` forces one.
     void commit(bool flush = false);
     void setFlushInterval(std::chrono::milliseconds interval);
+    std::chrono::milliseconds flushInterval() const { return flushInterval_; }
     // Commits, then gives back the space the last commit let go of, so
     // that nothing stays allocated unused once the file is closed.
     void close();
 
     // For the checker.
     Space* space() { return space_.get(); }
+    // After a failure that could not be undone: every further use fails,
+    // and nothing is written on closing.
+    void poison() { poisoned_ = true; }
 
 private:
     Ndb() = default;
@@ -136,6 +143,7 @@ private:
     void collectSubnodes(uint64_t bid, int depth, Subnodes& out);
     void releaseContents(uint64_t bid, const Bytes& data, int depth);
     void requireWritable() const;
+    void requireUsable() const;
 
     std::shared_ptr<File> file_;
     Header header_;
@@ -147,6 +155,7 @@ private:
     BlockCache pages_{2u << 20};
     BlockCache blocks_{8u << 20};
     bool changed_ = false;
+    bool poisoned_ = false;
     bool unflushed_ = false; // a commit is written but not yet flushed
     std::chrono::milliseconds flushInterval_{0};
     std::chrono::steady_clock::time_point lastFlush_ = std::chrono::steady_clock::now();

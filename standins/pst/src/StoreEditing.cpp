@@ -90,6 +90,7 @@ void adjustCounts(Store::Impl& s, uint32_t folder, int items, int unread) {
 } // namespace
 
 void Store::setProperties(uint32_t nid, const Properties& set, const std::vector<uint32_t>& remove) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     if (nidType(nid) == kNidTypeFolder) {
         s.updateFolder(nid, [&](Properties& p) {
@@ -117,6 +118,7 @@ void Store::setProperties(uint32_t nid, const Properties& set, const std::vector
 }
 
 void Store::setStoreProperties(const Properties& set) {
+    Impl::Guard guard(*impl_);
     Properties p = impl_->properties(kNidMessageStore);
     for (const auto& kv : set)
         p[kv.first] = kv.second;
@@ -124,6 +126,7 @@ void Store::setStoreProperties(const Properties& set) {
 }
 
 uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     Ndb& ndb = *s.ndb;
     NodeEntry e = s.node(message);
@@ -167,6 +170,7 @@ uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
 }
 
 void Store::setRecipients(uint32_t message, const std::vector<Properties>& recipients) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     Ndb& ndb = *s.ndb;
     NodeEntry e = s.node(message);
@@ -192,6 +196,7 @@ void Store::setRecipients(uint32_t message, const std::vector<Properties>& recip
 uint32_t Store::copyMessage(uint32_t message, uint32_t folder) { return copyMessage(message, *this, folder); }
 
 uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder) {
+    Impl::Guard guard(*target.impl_);
     MessageInfo m = this->message(message);
     NewMessage copy;
     copy.properties = m.properties;
@@ -246,6 +251,7 @@ uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder) {
 }
 
 uint32_t Store::moveMessage(uint32_t message, Store& target, uint32_t folder) {
+    Impl::Guard guard(*impl_);
     if (&target == this) {
         moveMessage(message, folder);
         return message;
@@ -259,6 +265,7 @@ uint32_t Store::moveMessage(uint32_t message, Store& target, uint32_t folder) {
 }
 
 void Store::moveMessage(uint32_t message, uint32_t folder) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     if (nidType(folder) != kNidTypeFolder)
         throw Error(ErrorKind::Invalid, "a message can be moved only to a folder");
@@ -283,6 +290,7 @@ void Store::moveMessage(uint32_t message, uint32_t folder) {
 }
 
 void Store::deleteMessage(uint32_t message) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     NodeEntry e = s.node(message);
     if (nidType(message) != kNidTypeMessage)

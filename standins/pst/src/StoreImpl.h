@@ -4,6 +4,8 @@
 #include "LtpWriter.h"
 #include "pst/Store.h"
 
+#include <exception>
+
 namespace pst {
 
 Properties toProperties(const PropertyContext& pc);
@@ -32,6 +34,31 @@ struct Store::Impl {
     // table follows.
     void updateFolder(uint32_t folder, const std::function<void(Properties&)>& change);
     std::vector<uint8_t> entryId(uint32_t nid);
+
+    // Forgets every change since the last commit: the store is read again
+    // as the file has it. When that fails too, the store refuses all use.
+    void discardChanges() noexcept;
+    int changesUnderWay = 0;
+
+    // Put at the start of every change: when the change fails (the disk is
+    // full, the file is damaged), the store forgets all since its last
+    // commit, so that no later commit can write half of the failed change.
+    class Guard {
+    public:
+        explicit Guard(Impl& store) : store_(store), exceptions_(std::uncaught_exceptions()) {
+            ++store_.changesUnderWay;
+        }
+        ~Guard() {
+            if (--store_.changesUnderWay == 0 && std::uncaught_exceptions() > exceptions_)
+                store_.discardChanges();
+        }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        Impl& store_;
+        int exceptions_;
+    };
 };
 
 } // namespace pst

@@ -283,6 +283,7 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
 }
 
 uint32_t Store::createFolder(uint32_t parent, const std::string& name, const std::string& containerClass) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     if (nidType(parent) != kNidTypeFolder)
         throw Error(ErrorKind::Invalid, "a folder can be made only in a folder");
@@ -314,6 +315,7 @@ uint32_t Store::createFolder(uint32_t parent, const std::string& name, const std
 }
 
 uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
+    Impl::Guard guard(*impl_);
     Impl& s = *impl_;
     Ndb& ndb = *s.ndb;
     if (nidType(folder) != kNidTypeFolder)
@@ -396,8 +398,33 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
     return nid;
 }
 
-void Store::commit() { impl_->ndb->commit(); }
-void Store::flush() { impl_->ndb->commit(true); }
+void Store::Impl::discardChanges() noexcept {
+    ndb->poison(); // nothing of it is written from here on, not even on closing
+    const bool writable = ndb->writable();
+    const std::chrono::milliseconds interval = ndb->flushInterval();
+    const std::string path = file ? file->path() : std::string();
+    // The old database goes first, and with it the file it had open (what
+    // its buffer still held lies in space no commit refers to).
+    ndb.reset();
+    file.reset();
+    try {
+        file = std::make_shared<File>(path, writable ? File::Mode::ReadWrite : File::Mode::Read);
+        ndb = std::make_unique<Ndb>(file, writable);
+        ndb->setFlushInterval(interval);
+    } catch (...) {
+        ndb = Ndb::unusable();
+    }
+}
+
+void Store::commit() {
+    Impl::Guard guard(*impl_);
+    impl_->ndb->commit();
+}
+
+void Store::flush() {
+    Impl::Guard guard(*impl_);
+    impl_->ndb->commit(true);
+}
 void Store::setFlushInterval(std::chrono::milliseconds interval) { impl_->ndb->setFlushInterval(interval); }
 
 } // namespace pst
