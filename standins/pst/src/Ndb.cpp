@@ -150,9 +150,6 @@ void Ndb::requireWritable() const {
 Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
     if (ref.ib % 512 != 0)
         corrupt("a page is not aligned");
-    if (const Bytes* held = pages_.find(ref.bid, ref.ib))
-        if (held->at(496) == type)
-            return slice(*held, 0, 496);
     Bytes page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
         corrupt("a page is not of the kind expected");
@@ -162,8 +159,6 @@ Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
         corrupt("a page is not the one referred to");
     if (u16(page, 498) != signature(ref.ib, ref.bid))
         corrupt("a page's signature does not match");
-    page.resize(497);
-    pages_.put(ref.bid, ref.ib, page);
     page.resize(496);
     return page;
 }
@@ -181,13 +176,10 @@ BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
     put32(page, 500, crc(page.data(), 496));
     put64(page, 504, ref.bid);
     file_->write(ref.ib, page);
-    page.resize(497);
-    pages_.put(ref.bid, ref.ib, std::move(page));
     return ref;
 }
 
 void Ndb::retirePage(const BlockRef& ref) {
-    pages_.erase(ref.bid);
     if (space_)
         space_->release(ref.ib, kPageSize);
 }
@@ -224,8 +216,6 @@ Bytes Ndb::readBlock(uint64_t bid) {
     std::optional<BlockEntry> entry = findBlock(bid);
     if (!entry)
         corrupt("a block is missing (" + std::to_string(bid) + ")");
-    if (const Bytes* held = blocks_.find(entry->ref.bid, entry->ref.ib))
-        return *held;
     if (entry->cb > kMaxBlockData)
         corrupt("a block is larger than a block may be");
     const size_t size = blockSize(entry->cb);
@@ -242,7 +232,6 @@ Bytes Ndb::readBlock(uint64_t bid) {
     raw.resize(entry->cb);
     if (!isInternalBid(entry->ref.bid) && header_.crypt == kCryptPermute)
         permuteDecode(raw.data(), raw.size());
-    blocks_.put(entry->ref.bid, entry->ref.ib, raw);
     return raw;
 }
 
@@ -352,7 +341,6 @@ uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
     put32(raw, t + 4, crc(raw.data(), cb));
     put64(raw, t + 8, bid);
     file_->write(ib, raw);
-    blocks_.put(bid, ib, data);
     bbt_->put(blockEntryBytes({{bid, ib}, static_cast<uint16_t>(cb), 2}));
     changed_ = true;
     return bid;
@@ -493,7 +481,6 @@ void Ndb::release(uint64_t bid) {
         // Its last holder lets go: what it refers to goes with it.
         Bytes contents = isInternalBid(bid) ? readBlock(bid) : Bytes();
         bbt_->erase(bid);
-        blocks_.erase(e->ref.bid);
         space_->release(e->ref.ib, blockSize(e->cb));
         releaseContents(bid, contents, 0);
     }
@@ -508,7 +495,6 @@ void Ndb::releaseShallow(uint64_t bid) {
     if (!e)
         corrupt("a release of a missing block");
     bbt_->erase(bid);
-    blocks_.erase(e->ref.bid);
     space_->release(e->ref.ib, blockSize(e->cb));
     changed_ = true;
 }

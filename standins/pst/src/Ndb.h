@@ -3,7 +3,6 @@
 // subnodes (through SLBLOCK and SIBLOCK trees); and, for a writable file,
 // new blocks, reference counts and the commit that makes them durable.
 #pragma once
-#include "BlockCache.h"
 #include "BTree.h"
 #include "File.h"
 #include "Header.h"
@@ -149,11 +148,6 @@ private:
     Header header_;
     std::unique_ptr<Space> space_;
     std::unique_ptr<BTree> nbt_, bbt_;
-    // A lookup in either tree walks its pages from the root and a message
-    // is read and rewritten block by block, often the same few blocks of a
-    // folder many times over: held here rather than read again.
-    BlockCache pages_{2u << 20};
-    BlockCache blocks_{8u << 20};
     bool changed_ = false;
     bool poisoned_ = false;
     bool unflushed_ = false; // a commit is written but not yet flushed
