@@ -94,16 +94,34 @@ Bytes File::read(uint64_t offset, size_t n) {
     if (offset > size_ || n > size_ - offset)
         throw Error(ErrorKind::Corrupt, "a reference points beyond the end of the file");
     Bytes out(n);
-    if (n && (!seekTo(f_, offset) || std::fread(out.data(), 1, n, f_) != n))
+    if (n && (!moveTo(offset, Last::Read) || std::fread(out.data(), 1, n, f_) != n)) {
+        last_ = Last::None;
         throw Error(ErrorKind::Io, "cannot read " + path_);
+    }
+    position_ = offset + n;
     return out;
+}
+
+bool File::moveTo(uint64_t offset, Last next) {
+    // A seek empties the stream's buffer; where the next read or write
+    // goes on from the last one of its kind, it is left out, so that runs
+    // of writes (the pages and blocks of a commit lie mostly one after the
+    // other) reach the system in whole buffers. Between reading and
+    // writing the stream must seek.
+    if (last_ == next && position_ == offset)
+        return true;
+    last_ = next;
+    return seekTo(f_, offset);
 }
 
 void File::write(uint64_t offset, const Bytes& data) {
     if (mode_ == Mode::Read)
         throw Error(ErrorKind::Invalid, "the store is open for reading only");
-    if (!seekTo(f_, offset) || std::fwrite(data.data(), 1, data.size(), f_) != data.size())
+    if (!moveTo(offset, Last::Write) || std::fwrite(data.data(), 1, data.size(), f_) != data.size()) {
+        last_ = Last::None;
         throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+    }
+    position_ = offset + data.size();
     if (offset + data.size() > size_)
         size_ = offset + data.size();
 }

@@ -28,10 +28,15 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    enum class Last { None, Read, Write };
+    bool moveTo(uint64_t offset, Last next);
+
     std::string path_;
     Mode mode_;
     std::FILE* f_ = nullptr;
     uint64_t size_ = 0;
+    Last last_ = Last::None;
+    uint64_t position_ = 0;
 };
 
 bool fileExists(const std::string& path);

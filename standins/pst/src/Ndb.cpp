@@ -150,7 +150,12 @@ void Ndb::requireWritable() const {
 Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
     if (ref.ib % 512 != 0)
         corrupt("a page is not aligned");
-    Bytes page = file_->read(ref.ib, kPageSize);
+    Bytes page;
+    if (pages_.find(ref.bid, ref.ib, page) && page[496] == type) {
+        page.resize(496);
+        return page;
+    }
+    page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
         corrupt("a page is not of the kind expected");
     if (crcMismatch(page.data(), 496, u32(page, 500)))
@@ -159,6 +164,8 @@ Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
         corrupt("a page is not the one referred to");
     if (u16(page, 498) != signature(ref.ib, ref.bid))
         corrupt("a page's signature does not match");
+    page.resize(497); // the type byte kept for the cache's check
+    pages_.put(ref.bid, ref.ib, page);
     page.resize(496);
     return page;
 }
@@ -176,10 +183,13 @@ BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
     put32(page, 500, crc(page.data(), 496));
     put64(page, 504, ref.bid);
     file_->write(ref.ib, page);
+    page.resize(497);
+    pages_.put(ref.bid, ref.ib, page);
     return ref;
 }
 
 void Ndb::retirePage(const BlockRef& ref) {
+    pages_.erase(ref.bid);
     if (space_)
         space_->release(ref.ib, kPageSize);
 }
@@ -216,6 +226,9 @@ Bytes Ndb::readBlock(uint64_t bid) {
     std::optional<BlockEntry> entry = findBlock(bid);
     if (!entry)
         corrupt("a block is missing (" + std::to_string(bid) + ")");
+    Bytes held;
+    if (blocks_.find(entry->ref.bid, entry->ref.ib, held))
+        return held;
     if (entry->cb > kMaxBlockData)
         corrupt("a block is larger than a block may be");
     const size_t size = blockSize(entry->cb);
@@ -232,6 +245,7 @@ Bytes Ndb::readBlock(uint64_t bid) {
     raw.resize(entry->cb);
     if (!isInternalBid(entry->ref.bid) && header_.crypt == kCryptPermute)
         permuteDecode(raw.data(), raw.size());
+    blocks_.put(entry->ref.bid, entry->ref.ib, raw);
     return raw;
 }
 
@@ -341,6 +355,7 @@ uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
     put32(raw, t + 4, crc(raw.data(), cb));
     put64(raw, t + 8, bid);
     file_->write(ib, raw);
+    blocks_.put(bid, ib, data);
     bbt_->put(blockEntryBytes({{bid, ib}, static_cast<uint16_t>(cb), 2}));
     changed_ = true;
     return bid;
@@ -481,6 +496,7 @@ void Ndb::release(uint64_t bid) {
         // Its last holder lets go: what it refers to goes with it.
         Bytes contents = isInternalBid(bid) ? readBlock(bid) : Bytes();
         bbt_->erase(bid);
+        blocks_.erase(e->ref.bid);
         space_->release(e->ref.ib, blockSize(e->cb));
         releaseContents(bid, contents, 0);
     }
@@ -495,6 +511,7 @@ void Ndb::releaseShallow(uint64_t bid) {
     if (!e)
         corrupt("a release of a missing block");
     bbt_->erase(bid);
+    blocks_.erase(e->ref.bid);
     space_->release(e->ref.ib, blockSize(e->cb));
     changed_ = true;
 }

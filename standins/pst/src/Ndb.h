@@ -4,6 +4,7 @@
 // new blocks, reference counts and the commit that makes them durable.
 #pragma once
 #include "BTree.h"
+#include "SlotCache.h"
 #include "File.h"
 #include "Header.h"
 #include "Space.h"
@@ -148,6 +149,11 @@ private:
     Header header_;
     std::unique_ptr<Space> space_;
     std::unique_ptr<BTree> nbt_, bbt_;
+    // A lookup in either tree walks its pages from the root, and the small
+    // blocks of a folder's tables are read again for every message added
+    // to it: both held here (2 MB and 4 MB).
+    SlotCache pages_{4096, 497};
+    SlotCache blocks_{4096, 1024};
     bool changed_ = false;
     bool poisoned_ = false;
     bool unflushed_ = false; // a commit is written but not yet flushed

@@ -1,0 +1,39 @@
+// Recently used small pages or blocks, checked and decoded, in a fixed
+// number of slots of a fixed size allocated once: a lookup walks memory
+// rather than the file, and the cache never takes from the heap again
+// (thousands of small long-lived entries fragment Wine's heap enough to
+// slow every later allocation). A slot is chosen by the id alone; a newer
+// entry replaces what was there. Ids are never given twice in a store's
+// life and what an id names is never changed where it lies, so an entry
+// stays true until its id is let go of.
+#pragma once
+#include "Bytes.h"
+
+#include <vector>
+
+namespace pst {
+
+class SlotCache {
+public:
+    SlotCache(size_t slots, size_t slotBytes);
+
+    // Copies what is held for the id at the place into `out`.
+    bool find(uint64_t id, uint64_t ib, Bytes& out) const;
+    // Data larger than a slot is not held.
+    void put(uint64_t id, uint64_t ib, const Bytes& data);
+    void erase(uint64_t id);
+
+private:
+    struct Slot {
+        uint64_t id = 0, ib = 0;
+        size_t size = 0;
+        bool used = false;
+    };
+    size_t indexOf(uint64_t id) const;
+
+    std::vector<Slot> slots_;
+    std::vector<uint8_t> bytes_;
+    size_t slotBytes_;
+};
+
+} // namespace pst
