@@ -101,10 +101,12 @@ rounds=$(find "$dir/killed/pff.export" -mindepth 2 -maxdepth 2 -type d -name 'Ro
 # --- Outlook's own PSTs, updated ---------------------------------------------
 # The digests of the files a reader extracted, outside the converted folder
 # (readpst's one file per folder, in the folder's order: it stamps calendar
-# items with the time of the extraction, which does not belong to them).
+# items with the time of the extraction and draws its MIME boundaries at
+# random, neither of which belongs to the items).
 digests() {
     (cd "$1" && find . -path '*/Lotus Mails' -prune -o -type f -print0 | sort -z |
-        xargs -0 -r -n1 sh -c 'grep -av "^DTSTAMP:" "$0" | sha256sum' | cut -d' ' -f1 | sort)
+        xargs -0 -r -n1 sh -c 'grep -av "^DTSTAMP:" "$0" | sed -E "s/iamunique-[0-9]+/iamunique-N/g" | sha256sum' |
+        cut -d' ' -f1 | sort)
 }
 rm -rf "$dir/samples"
 updated_count=0
