@@ -4,7 +4,8 @@
 
 namespace pst {
 
-SlotCache::SlotCache(size_t slots, size_t slotBytes) : slots_(slots), bytes_(slots * slotBytes), slotBytes_(slotBytes) {}
+SlotCache::SlotCache(size_t slots, size_t slotBytes)
+    : slots_(slots), bytes_(new uint8_t[slots * slotBytes]), slotBytes_(slotBytes) {}
 
 size_t SlotCache::indexOf(uint64_t id) const { return static_cast<size_t>((id * 0x9E3779B97F4A7C15ull) >> 40) % slots_.size(); }
 

@@ -9,6 +9,7 @@
 #pragma once
 #include "Bytes.h"
 
+#include <memory>
 #include <vector>
 
 namespace pst {
@@ -32,7 +33,10 @@ private:
     size_t indexOf(uint64_t id) const;
 
     std::vector<Slot> slots_;
-    std::vector<uint8_t> bytes_;
+    // Left uninitialised: the system gives the pages of a large allocation
+    // only as slots are first written, so a store that reads little (a
+    // small file, a quick look) pays for little.
+    std::unique_ptr<uint8_t[]> bytes_;
     size_t slotBytes_;
 };
 
