@@ -1,5 +1,7 @@
 #include "ConversionFixture.h"
 
+#include <algorithm>
+
 #include "DxlWriter.h"
 #include "Generators.h"
 #include "conversion/ProgressPage.h"
@@ -120,6 +122,26 @@ const pst::MessageInfo* bySubject(const std::vector<pst::MessageInfo>& messages,
         if (pst::subjectText(m.properties) == subject)
             return &m;
     return nullptr;
+}
+
+std::vector<std::string> storeItems(pst::Store& store, const std::function<bool(const std::string&)>& skip) {
+    std::vector<std::string> out;
+    std::vector<std::pair<uint32_t, std::string>> todo = {{store.ipmSubtree(), ""}};
+    while (!todo.empty()) {
+        auto [nid, path] = todo.back();
+        todo.pop_back();
+        for (uint32_t m : store.messages(nid)) {
+            const pst::MessageInfo info = store.message(m);
+            out.push_back(path + ": " + pst::subjectText(info.properties) + " | " + textOf(info.properties, 0x1000));
+        }
+        for (uint32_t f : store.folder(nid).subfolders) {
+            const std::string name = store.folder(f).name;
+            if (pst::nidType(f) == pst::kNidTypeFolder && !skip(name))
+                todo.push_back({f, path + "/" + name});
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 } // namespace guitest

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,5 +65,8 @@ std::string textOf(const pst::Properties& p, uint16_t id);
 // The messages of a folder by subject (as the user reads it).
 std::vector<pst::MessageInfo> messagesOf(pst::Store& store, uint32_t folder);
 const pst::MessageInfo* bySubject(const std::vector<pst::MessageInfo>& messages, const std::string& subject);
+// Every message below the top of personal folders as "folder path: subject
+// | body", sorted; the folders `skip` names are left out with all below.
+std::vector<std::string> storeItems(pst::Store& store, const std::function<bool(const std::string&)>& skip);
 
 } // namespace guitest

@@ -220,21 +220,9 @@ TEST_F(RunOutcomeTest, AnExistingPstKeepsItsItemsAndGainsTheConvertedFolder) {
     RunSetup setup = inboxOnly();
     setup.pst = dir.file(L"Existing.pst");
     ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), setup.pst.c_str(), FALSE));
-    // What the store held: every folder by name with its items' subjects.
+    // What the store held: every message outside the converted folder.
     auto contents = [](pst::Store& store) {
-        std::vector<std::string> out;
-        std::vector<std::pair<uint32_t, std::string>> todo = {{store.ipmSubtree(), ""}};
-        while (!todo.empty()) {
-            auto [nid, path] = todo.back();
-            todo.pop_back();
-            for (uint32_t m : store.messages(nid))
-                out.push_back(path + ": " + pst::subjectText(store.message(m).properties));
-            for (uint32_t f : store.folder(nid).subfolders)
-                if (pst::nidType(f) == pst::kNidTypeFolder && store.folder(f).name != "Lotus Mails")
-                    todo.push_back({f, path + "/" + store.folder(f).name});
-        }
-        std::sort(out.begin(), out.end());
-        return out;
+        return storeItems(store, [](const std::string& name) { return name == "Lotus Mails"; });
     };
     std::vector<std::string> before;
     {

@@ -10,7 +10,6 @@
 #include "framework/Text.h"
 #include "pst/Checker.h"
 
-#include <algorithm>
 #include <map>
 #include <random>
 
@@ -20,26 +19,9 @@ namespace {
 
 constexpr int kRounds = 12;
 
-// Every message of the store outside the converted folders, by folder path
-// and subject, with its body.
+// Every message of the store outside the converted folders.
 std::vector<std::string> earlierItems(pst::Store& store) {
-    std::vector<std::string> out;
-    std::vector<std::pair<uint32_t, std::string>> todo = {{store.ipmSubtree(), ""}};
-    while (!todo.empty()) {
-        auto [nid, path] = todo.back();
-        todo.pop_back();
-        for (uint32_t m : store.messages(nid)) {
-            const pst::MessageInfo info = store.message(m);
-            out.push_back(path + ": " + pst::subjectText(info.properties) + " | " + textOf(info.properties, 0x1000));
-        }
-        for (uint32_t f : store.folder(nid).subfolders) {
-            const std::string name = store.folder(f).name;
-            if (pst::nidType(f) == pst::kNidTypeFolder && name.compare(0, 6, "Round ") != 0 && name != "Lotus Mails")
-                todo.push_back({f, path + "/" + name});
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
+    return storeItems(store, [](const std::string& name) { return name.compare(0, 6, "Round ") == 0 || name == "Lotus Mails"; });
 }
 
 class WizardKillTest : public ConversionTest {};
