@@ -152,8 +152,15 @@ private:
     // A lookup in either tree walks its pages from the root, and the small
     // blocks of a folder's tables are read again for every message added
     // to it: both held here (2 MB and 4 MB).
-    SlotCache pages_{4096, 497};
-    SlotCache blocks_{4096, 1024};
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Fuzzing opens thousands of tiny stores: small caches, slots shared
+    // more often.
+    static constexpr size_t kCacheSlots = 64;
+#else
+    static constexpr size_t kCacheSlots = 4096;
+#endif
+    SlotCache pages_{kCacheSlots, 497};
+    SlotCache blocks_{kCacheSlots, 1024};
     bool changed_ = false;
     bool poisoned_ = false;
     bool unflushed_ = false; // a commit is written but not yet flushed
