@@ -101,6 +101,18 @@ protected:
         return box;
     }
 
+    // Starts the run and answers the low-space question Yes four times (the
+    // fourth ends the run); the completion dialog's text.
+    std::wstring runAnsweringYesFourTimes(const RunSetup& setup) {
+        auto run = start(setup);
+        for (int answer = 1; answer <= 4; ++answer) {
+            HWND box = lowSpaceQuestion(*run);
+            robot::answer(box, IDYES);
+            robot::waitForGone(box);
+        }
+        return finish(*run);
+    }
+
     int inboxCount(const std::wstring& pst) {
         auto store = pst::Store::open(tw::toAnsi(pst));
         std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
@@ -135,13 +147,7 @@ TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) 
     RunSetup setup;
     if (!lowSpaceRun(setup))
         GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
-    auto run = start(setup);
-    for (int answer = 1; answer <= 4; ++answer) {
-        HWND box = lowSpaceQuestion(*run);
-        robot::answer(box, IDYES);
-        robot::waitForGone(box);
-    }
-    EXPECT_EQ(kAborted, finish(*run));
+    EXPECT_EQ(kAborted, runAnsweringYesFourTimes(setup));
     EXPECT_EQ(3, inboxCount(setup.pst)) << "three Yes answers, three messages";
     const std::string log = this->log();
     EXPECT_NE(std::string::npos, log.find("No. of folder selected : 1\r\nCurrent Progress : 4\r\n"
@@ -175,13 +181,7 @@ TEST_F(RunOutcomeTest, AVolumeThatFillsUpLeavesASoundPstOfWholeMessages) {
                 break;
         }
     }
-    auto run = start(setup);
-    for (int answer = 1; answer <= 4; ++answer) {
-        HWND box = lowSpaceQuestion(*run);
-        robot::answer(box, IDYES);
-        robot::waitForGone(box);
-    }
-    EXPECT_EQ(kAborted, finish(*run));
+    EXPECT_EQ(kAborted, runAnsweringYesFourTimes(setup));
     DeleteFileW(filler.c_str());
     const pst::CheckReport report = pst::checkFile(tw::toAnsi(setup.pst));
     ASSERT_TRUE(report.ok()) << report.errors[0];
