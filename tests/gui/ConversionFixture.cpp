@@ -83,6 +83,22 @@ RunSetup ConversionTest::sampleMails() {
     return s;
 }
 
+RunSetup ConversionTest::generatedInbox(const wchar_t* pst, uint64_t documents, size_t bodyBytes,
+                                        uint64_t attachmentBytes, uint64_t attachmentEvery) {
+    RunSetup s;
+    s.source = dir.file(std::wstring(pst) + L".nsf");
+    notesgen::MailShape shape;
+    shape.documents = documents;
+    shape.bodyBytes = bodyBytes;
+    shape.attachmentBytes = attachmentBytes;
+    shape.attachmentEvery = attachmentEvery;
+    shape.folders = 1;
+    EXPECT_TRUE(notesgen::writeLargeMail(tw::toAnsi(s.source), shape));
+    s.folders = {L"Lotus Notes\\Inbox\\"};
+    s.pst = dir.file(pst);
+    return s;
+}
+
 void keepForReaders(const std::wstring& pst, const wchar_t* name) {
     EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR, pst, name)) << TW_READER_DIR;
 }

@@ -49,6 +49,11 @@ protected:
     // The sample mail database with every folder selected, as Step 3
     // records it when "Lotus Notes" is checked.
     RunSetup sampleMails();
+    // A generated database of one folder (the Inbox, chosen) of `documents`
+    // messages, each `attachmentEvery`-th with an attachment of
+    // `attachmentBytes`; its PST is `pst` in the test's directory.
+    RunSetup generatedInbox(const wchar_t* pst, uint64_t documents, size_t bodyBytes, uint64_t attachmentBytes,
+                            uint64_t attachmentEvery);
 
     testenv::IsolatedRegistry registry;
     testenv::TempDir dir;

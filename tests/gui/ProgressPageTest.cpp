@@ -3,7 +3,6 @@
 // dialog closed otherwise than with OK.
 #include "ConversionFixture.h"
 
-#include "Generators.h"
 #include "framework/Text.h"
 
 using namespace guitest;
@@ -17,17 +16,7 @@ class ProgressPageTest : public ConversionTest {
 protected:
     // A run long enough to be steered: one folder of many small messages.
     HWND startLongRun() {
-        RunSetup setup;
-        setup.source = dir.file(L"long.nsf");
-        notesgen::MailShape shape;
-        shape.documents = 20000;
-        shape.bodyBytes = 256;
-        shape.attachmentEvery = 0;
-        shape.folders = 1;
-        EXPECT_TRUE(notesgen::writeLargeMail(tw::toAnsi(setup.source), shape));
-        setup.folders = {L"Lotus Notes\\Inbox\\"};
-        setup.pst = dir.file(L"Long.pst");
-        run = start(setup);
+        run = start(generatedInbox(L"Long.pst", 20000, 256, 0, 0));
         HWND page = step6(*run);
         // Under way: the first messages are in.
         EXPECT_TRUE(robot::waitUntil([&] { return position(page) >= 2; })) << narrow(positionText(page));

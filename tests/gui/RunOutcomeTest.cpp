@@ -161,13 +161,7 @@ TEST_F(RunOutcomeTest, AVolumeThatFillsUpLeavesASoundPstOfWholeMessages) {
         GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
     // Messages of a 300 KB attachment each, and room for the new PST and
     // about one of them: the file cannot grow for the second.
-    setup.source = dir.file(L"big.nsf");
-    notesgen::MailShape shape;
-    shape.documents = 8;
-    shape.attachmentBytes = 300 * 1024;
-    shape.attachmentEvery = 1;
-    shape.folders = 1;
-    ASSERT_TRUE(notesgen::writeLargeMail(tw::toAnsi(setup.source), shape));
+    setup.source = generatedInbox(L"Big.pst", 8, 4096, 300 * 1024, 1).source;
     const std::wstring filler = lowDir_ + L"\\filler.bin";
     {
         tw::UniqueHandle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

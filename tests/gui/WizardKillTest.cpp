@@ -6,7 +6,6 @@
 // independent readers to compare item by item.
 #include "ConversionFixture.h"
 
-#include "Generators.h"
 #include "framework/Text.h"
 #include "pst/Checker.h"
 
@@ -29,17 +28,7 @@ class WizardKillTest : public ConversionTest {};
 } // namespace
 
 TEST_F(WizardKillTest, EveryKillLeavesEveryMovedMessageAndEveryEarlierItem) {
-    RunSetup setup;
-    setup.source = dir.file(L"kill.nsf");
-    notesgen::MailShape shape;
-    shape.documents = 400;
-    shape.bodyBytes = 1024;
-    shape.attachmentBytes = 30000;
-    shape.attachmentEvery = 7;
-    shape.folders = 1;
-    ASSERT_TRUE(notesgen::writeLargeMail(tw::toAnsi(setup.source), shape));
-    setup.folders = {L"Lotus Notes\\Inbox\\"};
-    setup.pst = dir.file(L"Killed.pst");
+    RunSetup setup = generatedInbox(L"Killed.pst", 400, 1024, 30000, 7);
     ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), setup.pst.c_str(), FALSE));
     const std::string path = tw::toAnsi(setup.pst);
     std::vector<std::string> before;
