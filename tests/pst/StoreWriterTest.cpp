@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+
 namespace {
 
 pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
@@ -360,6 +363,78 @@ TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
         if (f.first.find("OutlookHeaders.txt") != std::string::npos)
             ++exported;
     EXPECT_EQ(count, exported) << byLibpff.log;
+}
+
+TEST(StoreWriter, RowsRemovedInPlaceKeepTablesSoundAndSmall) {
+    // A staging folder's pattern (one message added, then moved or deleted,
+    // thousands of times) beside a table of several blocks whose index has
+    // more than one level, emptied in a scattered order.
+    ScratchDir dir;
+    const std::string path = dir.file("churn.pst");
+    std::vector<uint32_t> kept;
+    uintmax_t sizeAfterWarmUp = 0;
+    {
+        auto store = pst::Store::create(path, "Churn");
+        store->setFlushInterval(std::chrono::milliseconds(60000)); // thousands of commits: the disk is not what is tested
+        const uint32_t staging = store->createFolder(store->ipmSubtree(), "Staging", "IPF.Note");
+        const uint32_t target = store->createFolder(store->ipmSubtree(), "Target", "IPF.Note");
+        for (int i = 0; i < 120; ++i)
+            kept.push_back(store->addMessage(staging, mail("kept " + std::to_string(i), "", i % 2 == 0)));
+        store->commit();
+        for (int round = 0; round < 700; ++round) {
+            const uint32_t m = store->addMessage(staging, mail("passing " + std::to_string(round), "x", false));
+            store->commit();
+            if (round % 4)
+                store->moveMessage(m, target);
+            else
+                store->deleteMessage(m);
+            store->commit();
+            if (round == 100)
+                sizeAfterWarmUp = std::filesystem::file_size(path);
+        }
+        EXPECT_EQ(kept, store->messages(staging));
+        EXPECT_EQ(120, store->folder(staging).contentCount);
+        EXPECT_EQ(60, store->folder(staging).unreadCount);
+        EXPECT_EQ(525, store->folder(target).contentCount); // an index of two levels
+        // The rows that came and went left the file no larger than a few
+        // spans of churn would.
+        EXPECT_LT(std::filesystem::file_size(path), sizeAfterWarmUp + 4 * 253952)
+            << "grew from " << sizeAfterWarmUp;
+
+        // Now the target, emptied from the middle outwards, then the rest.
+        std::vector<uint32_t> rows = store->messages(target);
+        std::vector<uint32_t> order;
+        for (size_t k = 0; k < rows.size(); ++k)
+            order.push_back(rows[(k * 7919) % rows.size()]);
+        std::set<uint32_t> left(rows.begin(), rows.end());
+        for (size_t k = 0; k < order.size(); ++k) {
+            store->deleteMessage(order[k]);
+            left.erase(order[k]);
+            if (k % 97 == 0 || left.size() < 3) {
+                store->commit();
+                std::vector<uint32_t> now = store->messages(target);
+                ASSERT_EQ(left, std::set<uint32_t>(now.begin(), now.end())) << "after " << k + 1 << " deletions";
+            }
+        }
+        store->commit();
+        EXPECT_TRUE(store->messages(target).empty());
+        EXPECT_EQ(0, store->folder(target).contentCount);
+        // An emptied table takes rows again.
+        const uint32_t again = store->addMessage(target, mail("again", "", true));
+        store->commit();
+        EXPECT_EQ(std::vector<uint32_t>{again}, store->messages(target));
+    }
+    expectSound(path);
+    Extraction byReadpst = readpst(path, dir, "readpst");
+    EXPECT_EQ(120, countMatches(byReadpst.files["Churn/Staging/mbox"], "\nSubject: "));
+    EXPECT_EQ(1, countMatches(byReadpst.files["Churn/Target/mbox"], "\nSubject: "));
+    Extraction byLibpff = pffexport(path, dir, "libpff");
+    EXPECT_TRUE(byLibpff.ran) << byLibpff.log;
+    int exported = 0;
+    for (const auto& f : byLibpff.files)
+        if (f.first.find("OutlookHeaders.txt") != std::string::npos)
+            ++exported;
+    EXPECT_EQ(121, exported) << byLibpff.log;
 }
 
 TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {

@@ -165,7 +165,13 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
     if (tc.rowSize == 0)
         corrupt("a table with rows of no size");
     const size_t perBlock = kMaxBlockData / tc.rowSize;
-    for (const auto& record : readBTree(heap, rowIndex, 4, 4)) {
+    size_t matrixRows = 0;
+    for (const Bytes& b : matrixBlocks)
+        matrixRows += b.size() / tc.rowSize;
+    const auto records = readBTree(heap, rowIndex, 4, 4);
+    if (records.size() != matrixRows)
+        corrupt("a table whose index and rows differ in number");
+    for (const auto& record : records) {
         const uint32_t rowId = u32(record.first, 0);
         const uint32_t index = u32(record.second, 0);
         const size_t block = perBlock ? index / perBlock : 0;
@@ -183,6 +189,8 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
             StoredValue v;
             v.type = static_cast<uint16_t>(c.tag & 0xFFFF);
             Bytes cell = slice(row, c.offset, c.size);
+            if (c.tag == 0x67F20003 && c.size >= 4 && u32(cell, 0) != rowId)
+                corrupt("a table's index names another row");
             if (fixedSize(v.type) && fixedSize(v.type) <= c.size)
                 v.bytes = slice(cell, 0, fixedSize(v.type));
             else if (c.size == 4)

@@ -76,6 +76,13 @@ void updateContentsRow(Store::Impl& s, uint32_t folder, uint32_t nid, const Prop
     contents.commit();
 }
 
+// Takes a message's row out of its folder's contents table in place.
+void removeContentsRow(Store::Impl& s, uint32_t folder, uint32_t nid) {
+    TableEditor contents(*s.ndb, tableOf(folder, kNidTypeContentsTable));
+    if (contents.removeRow(nid))
+        contents.commit();
+}
+
 void adjustCounts(Store::Impl& s, uint32_t folder, int items, int unread) {
     if (items == 0 && unread == 0)
         return;
@@ -275,17 +282,16 @@ void Store::moveMessage(uint32_t message, uint32_t folder) {
         return;
     Properties p = s.properties(message);
     const bool unread = isUnread(p);
-    s.changeTable(tableOf(e.nidParent, kNidTypeContentsTable), [&](std::vector<TableRow>& rows) {
-        rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const TableRow& r) { return r.rowId == message; }),
-                   rows.end());
-    });
+    removeContentsRow(s, e.nidParent, message);
     adjustCounts(s, e.nidParent, -1, unread ? -1 : 0);
     s.ndb->putNode({message, e.bidData, e.bidSub, folder});
-    s.changeTable(tableOf(folder, kNidTypeContentsTable), [&](std::vector<TableRow>& rows) {
-        TableRow row{message, rowFrom(p, contentsColumns())};
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
-        rows.push_back(std::move(row));
-    });
+    {
+        TableEditor contents(*s.ndb, tableOf(folder, kNidTypeContentsTable));
+        Properties cells = rowFrom(p, contents.columns());
+        cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
+        contents.appendRow(message, cells);
+        contents.commit();
+    }
     adjustCounts(s, folder, 1, unread ? 1 : 0);
 }
 
@@ -296,10 +302,7 @@ void Store::deleteMessage(uint32_t message) {
     if (nidType(message) != kNidTypeMessage)
         throw Error(ErrorKind::Invalid, "not a message");
     const bool unread = isUnread(s.properties(message));
-    s.changeTable(tableOf(e.nidParent, kNidTypeContentsTable), [&](std::vector<TableRow>& rows) {
-        rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const TableRow& r) { return r.rowId == message; }),
-                   rows.end());
-    });
+    removeContentsRow(s, e.nidParent, message);
     adjustCounts(s, e.nidParent, -1, unread ? -1 : 0);
     s.ndb->removeNode(message);
     s.ndb->release(e.bidData);

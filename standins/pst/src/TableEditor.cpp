@@ -90,6 +90,20 @@ void BlockList::append(Bytes data) {
     changed_ = true;
 }
 
+void BlockList::removeLast() {
+    if (bids_.empty())
+        corrupt("a block removed from a node without data");
+    const size_t i = bids_.size() - 1;
+    // A block of the old tree is let go with it when the new tree is written.
+    if (i < oldCount_)
+        removed_.push_back(bids_[i]);
+    bids_.pop_back();
+    dirty_.pop_back();
+    loaded_.erase(i);
+    originalSize_.erase(i);
+    changed_ = true;
+}
+
 size_t BlockList::blockSize(size_t index) {
     if (loaded_.count(index))
         return loaded_[index].size();
@@ -144,6 +158,23 @@ uint64_t BlockList::write() {
     for (const Group& g : oldGroups_)
         shared = shared || ndb_.refCount(g.bid) > 2;
 
+    if (!removed_.empty()) {
+        // Fewer blocks than before: the old tree's groups no longer line up,
+        // so the new tree is made whole. Blocks kept as they were gain the
+        // new tree as a holder; the old tree then lets go of all it held,
+        // the removed and replaced blocks with it.
+        std::vector<std::pair<uint64_t, size_t>> all;
+        for (size_t i = 0; i < n; ++i) {
+            if (!dirty_[i] && bids_[i])
+                ndb_.addRef(bids_[i]);
+            all.emplace_back(leaves[i], sizeOf(i));
+        }
+        const uint64_t root = ndb_.writeDataTree(all);
+        if (oldRoot_)
+            ndb_.release(oldRoot_);
+        removed_.clear();
+        return root;
+    }
     if (n == 1) {
         releaseReplaced(0, 1);
         if (oldIsTree)
@@ -329,6 +360,23 @@ bool EditableHeap::replace(uint32_t hid, const Bytes& bytes) {
     return true;
 }
 
+void EditableHeap::free(uint32_t hid) {
+    replace(hid, {});
+    freed_.insert(hid);
+    // Freed items at the end of their block are dropped, so that a table
+    // whose rows come and go does not grow by empty items.
+    const size_t block = hid >> 16;
+    Parsed& p = parsed(block);
+    bool dropped = false;
+    while (p.items.size() > 1 && p.items.back().empty() &&
+           freed_.erase(static_cast<uint32_t>((block << 16) | (p.items.size() << 5)))) {
+        p.items.pop_back();
+        dropped = true;
+    }
+    if (dropped)
+        store(block);
+}
+
 uint32_t EditableHeap::add(const Bytes& bytes) {
     if (bytes.size() > kMaxItem)
         throw Error(ErrorKind::Invalid, "a heap item larger than 3,580 bytes");
@@ -337,7 +385,9 @@ uint32_t EditableHeap::add(const Bytes& bytes) {
     last.items.push_back(bytes);
     if (serializedSize(block, last) <= kMaxBlockData && last.items.size() < 0x7FF) {
         store(block);
-        return static_cast<uint32_t>((block << 16) | (last.items.size() << 5));
+        const uint32_t hid = static_cast<uint32_t>((block << 16) | (last.items.size() << 5));
+        freed_.erase(hid); // an id dropped before, in use again
+        return hid;
     }
     last.items.pop_back();
     // A new block, with the header its place calls for.
@@ -408,7 +458,7 @@ void TableEditor::freeValue(uint32_t hnid) {
     if (!hnid)
         return;
     if (isHid(hnid)) {
-        heap_.replace(hnid, {});
+        heap_.free(hnid);
     } else if (subnodes_.erase(hnid)) {
         subnodesChanged_ = true;
     }
@@ -475,7 +525,7 @@ void TableEditor::appendToMatrix(const Bytes& row) {
         if (all.size() <= kMaxItem) {
             if (!heap_.replace(rowsHnid_, all)) {
                 const uint32_t moved = heap_.add(all);
-                heap_.replace(rowsHnid_, {});
+                heap_.free(rowsHnid_);
                 rowsHnid_ = moved;
                 writeInfo();
             }
@@ -487,7 +537,7 @@ void TableEditor::appendToMatrix(const Bytes& row) {
         const size_t rows = all.size() / rowSize_;
         for (size_t start = 0; start < rows; start += perBlock)
             blocks.push_back(slice(all, start * rowSize_, std::min(perBlock, rows - start) * rowSize_));
-        heap_.replace(rowsHnid_, {});
+        heap_.free(rowsHnid_);
         const uint32_t nid = (++nextLocal_ << 5) | kNidTypeLtp;
         subnodes_[nid] = {nid, ndb_.writeDataBlocks(blocks), 0};
         subnodesChanged_ = true;
@@ -552,7 +602,7 @@ void TableEditor::storeNode(std::vector<uint32_t>& path, size_t depth, const Byt
         return;
     // The node outgrew its block: it moves, and its parent follows.
     const uint32_t moved = heap_.add(node);
-    heap_.replace(path[depth], {});
+    heap_.free(path[depth]);
     const uint32_t was = path[depth];
     path[depth] = moved;
     if (depth == 0) {
@@ -642,16 +692,114 @@ bool TableEditor::updateRow(uint32_t rowId, const Properties& cells) {
     std::optional<uint32_t> index = findRowIndex(rowId);
     if (!index)
         return false;
-    const Bytes old = matrixRow(*index);
-    for (const Column& c : columns_) {
-        const uint16_t type = static_cast<uint16_t>(c.tag & 0xFFFF);
-        const bool present = (old[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1;
-        const size_t fixed = fixedSize(type);
-        if (present && !(fixed && fixed <= c.size) && c.size == 4)
-            freeValue(u32(old, c.offset));
-    }
+    freeRowValues(matrixRow(*index));
     setMatrixRow(*index, encodeRow(rowId, cells));
     return true;
+}
+
+void TableEditor::freeRowValues(const Bytes& row) {
+    for (const Column& c : columns_) {
+        const uint16_t type = static_cast<uint16_t>(c.tag & 0xFFFF);
+        const bool present = (row[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1;
+        const size_t fixed = fixedSize(type);
+        if (present && !(fixed && fixed <= c.size) && c.size == 4)
+            freeValue(u32(row, c.offset));
+    }
+}
+
+bool TableEditor::removeRow(uint32_t rowId) {
+    std::optional<uint32_t> index = findRowIndex(rowId);
+    if (!index)
+        return false;
+    const uint32_t last = matrixRows() - 1;
+    if (*index > last)
+        corrupt("a table's index names a row it does not have");
+    freeRowValues(matrixRow(*index));
+    if (*index != last) {
+        const Bytes moved = matrixRow(last);
+        uint32_t movedId = 0;
+        for (const Column& c : columns_)
+            if (c.tag == 0x67F20003)
+                movedId = u32(moved, c.offset);
+        setMatrixRow(*index, moved);
+        insertIndex(movedId, *index); // its record now names the new place
+    }
+    removeIndex(rowId);
+    dropLastMatrixRow();
+    return true;
+}
+
+void TableEditor::dropLastMatrixRow() {
+    if (isHid(rowsHnid_)) {
+        Bytes all = heap_.item(rowsHnid_);
+        all.resize(all.size() - rowSize_);
+        if (all.empty()) {
+            heap_.free(rowsHnid_);
+            rowsHnid_ = 0;
+            writeInfo();
+        } else {
+            heap_.replace(rowsHnid_, all);
+        }
+        return;
+    }
+    const size_t n = matrix_->size();
+    const size_t size = matrix_->blockSize(n - 1);
+    if (size > rowSize_) {
+        Bytes block = matrix_->get(n - 1);
+        block.resize(size - rowSize_);
+        matrix_->set(n - 1, std::move(block));
+    } else if (n > 1) {
+        matrix_->removeLast();
+    } else {
+        // The last row of a matrix of its own: the subnode goes, and the
+        // old list of subnodes lets go of its data when it is replaced.
+        subnodes_.erase(rowsHnid_);
+        subnodesChanged_ = true;
+        matrix_.reset();
+        rowsHnid_ = 0;
+        writeInfo();
+    }
+}
+
+void TableEditor::removeIndex(uint32_t rowId) {
+    Bytes header = heap_.item(indexHid_);
+    std::vector<uint32_t> path{u32(header, 4)};
+    if (!path.back())
+        corrupt("a table's index is empty");
+    for (int level = u8(header, 3); level > 0; --level) {
+        Bytes node = heap_.item(path.back());
+        uint32_t child = u32(node, 4);
+        for (size_t at = 0; at + 8 <= node.size(); at += 8)
+            if (u32(node, at) <= rowId)
+                child = u32(node, at + 4);
+        path.push_back(child);
+    }
+    // Out of the leaf; a node left empty goes from its parent in turn. A
+    // key above that is now smaller than its subtree's first still leads
+    // the search there, so it stays.
+    uint32_t gone = rowId;
+    bool leaf = true;
+    for (size_t depth = path.size(); depth-- > 0;) {
+        Bytes node = heap_.item(path[depth]);
+        size_t at = 0;
+        while (at + 8 <= node.size() && (leaf ? u32(node, at) != gone : u32(node, at + 4) != gone))
+            at += 8;
+        if (at + 8 > node.size())
+            corrupt("a table's index lacks a row it has");
+        node.erase(node.begin() + static_cast<std::ptrdiff_t>(at), node.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        if (!node.empty()) {
+            storeNode(path, depth, node);
+            return;
+        }
+        heap_.free(path[depth]);
+        gone = path[depth];
+        leaf = false;
+    }
+    // The index is empty.
+    header = heap_.item(indexHid_);
+    put32(header, 4, 0);
+    header[3] = 0;
+    heap_.replace(indexHid_, header);
 }
 
 void TableEditor::commit() {

@@ -20,6 +20,8 @@ public:
     const Bytes& get(size_t index);
     void set(size_t index, Bytes data);
     void append(Bytes data);
+    // Drops the last block.
+    void removeLast();
     bool changed() const { return changed_; }
     size_t blockSize(size_t index);
     // Writes the new data tree and lets go of the old one (blocks that did
@@ -43,6 +45,7 @@ private:
         uint64_t total;
     };
     std::vector<Group> oldGroups_;
+    std::vector<uint64_t> removed_; // blocks of the old tree no longer in the list
     bool changed_ = false;
 };
 
@@ -55,6 +58,8 @@ public:
     Bytes item(uint32_t hid);
     // False when the item no longer fits in its block.
     bool replace(uint32_t hid, const Bytes& bytes);
+    // Frees an item: its id may be given to a later one.
+    void free(uint32_t hid);
     uint32_t add(const Bytes& bytes);
     bool changed() const { return blocks_.changed(); }
     uint64_t write();
@@ -72,6 +77,7 @@ private:
 
     BlockList blocks_;
     std::map<size_t, Parsed> parsed_;
+    std::set<uint32_t> freed_; // items this editor freed
 };
 
 class TableEditor {
@@ -81,6 +87,9 @@ public:
     void appendRow(uint32_t rowId, const Properties& cells);
     // False when the table has no row of that id.
     bool updateRow(uint32_t rowId, const Properties& cells);
+    // Removes a row in place: the last row takes its place, so that the
+    // cost does not grow with the table. False when there is no such row.
+    bool removeRow(uint32_t rowId);
     // Points the table's node at what changed.
     void commit();
 
@@ -90,6 +99,9 @@ private:
     void freeValue(uint32_t hnid);
     std::optional<uint32_t> findRowIndex(uint32_t rowId);
     void insertIndex(uint32_t rowId, uint32_t rowIndex);
+    void removeIndex(uint32_t rowId);
+    void freeRowValues(const Bytes& row);
+    void dropLastMatrixRow();
     uint32_t matrixRows();
     void appendToMatrix(const Bytes& row);
     Bytes matrixRow(uint32_t index);
