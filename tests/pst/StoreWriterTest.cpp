@@ -326,6 +326,77 @@ TEST(StoreWriter, MessagesMoveBetweenStoresWithTheirNamedProperties) {
     EXPECT_NE(std::string::npos, all.find(email)) << email << " not in what readpst made of the target";
 }
 
+TEST(StoreWriter, ChangesGivenWithACopyAreWrittenWithItAndLeaveTheOriginal) {
+    // What a mail program does with an item changed but not saved, copied
+    // or moved: the changes (in the source's property ids) go with the
+    // copy in one write, into the same store or another.
+    ScratchDir dir;
+    const std::string from = dir.file("from.pst"), to = dir.file("to.pst");
+    const std::string attachment = dir.file("report.bin");
+    const std::string bytes = bytesOf(20000, 3);
+    {
+        std::FILE* f = std::fopen(attachment.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    const pst::Guid set = pst::psetidAddress();
+    uint32_t original, sameStore, otherStore, folder;
+    {
+        auto source = pst::Store::create(from, "From");
+        auto target = pst::Store::create(to, "To");
+        // The target knows another name first, so the ids differ.
+        target->namedProperty(set, 0x8005);
+        const uint32_t drafts = source->createFolder(source->ipmSubtree(), "Drafts", "IPF.Note");
+        folder = target->createFolder(target->ipmSubtree(), "Mail", "IPF.Note");
+        original = source->addMessage(drafts, mail("staged", "the staging body", false));
+        source->commit();
+        const uint16_t sourceId = source->namedProperty(set, 0x8083);
+        auto amend = [&](pst::NewMessage& m) {
+            m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text("imported");
+            m.properties[pst::tag(0x0E07, pst::PT_LONG)] = number(1);
+            m.properties.erase(pst::tag(0x1000, pst::PT_UNICODE));
+            m.properties[pst::tag(sourceId, pst::PT_UNICODE)] = text("anna@tidewell.example");
+            m.recipients.resize(1);
+            pst::NewAttachment a;
+            a.fileName = "report.bin";
+            a.sourcePath = attachment;
+            m.attachments.push_back(a);
+        };
+        sameStore = source->copyMessage(original, *source, drafts, amend);
+        otherStore = source->copyMessage(original, *target, folder, amend);
+        source->commit();
+        target->commit();
+        EXPECT_EQ(1, source->folder(drafts).unreadCount) << "the original alone is unread";
+        EXPECT_EQ(0, target->folder(folder).unreadCount);
+    }
+    auto source = pst::Store::open(from), target = pst::Store::open(to);
+    pst::MessageInfo kept = source->message(original);
+    EXPECT_EQ("staged", pst::subjectText(kept.properties));
+    EXPECT_TRUE(kept.attachments.empty());
+    EXPECT_EQ(2u, kept.recipients.size());
+    const uint16_t targetId = *target->findNamedProperty(set, 0x8083);
+    EXPECT_NE(*source->findNamedProperty(set, 0x8083), targetId);
+    for (auto* copy : {&sameStore, &otherStore}) {
+        pst::Store& store = copy == &sameStore ? *source : *target;
+        const uint16_t id = copy == &sameStore ? *source->findNamedProperty(set, 0x8083) : targetId;
+        pst::MessageInfo m = store.message(*copy);
+        EXPECT_EQ("imported", pst::subjectText(m.properties));
+        EXPECT_EQ(0u, m.properties.count(pst::tag(0x1000, pst::PT_UNICODE)));
+        ASSERT_EQ(1u, m.properties.count(pst::tag(id, pst::PT_UNICODE)));
+        EXPECT_EQ("anna@tidewell.example", m.properties.at(pst::tag(id, pst::PT_UNICODE)).text());
+        EXPECT_EQ(1u, m.recipients.size());
+        ASSERT_EQ(1u, m.attachments.size());
+        const std::string saved = dir.file("saved" + std::to_string(*copy));
+        EXPECT_EQ(bytes.size(), store.saveAttachment(*copy, m.attachments[0].nid, saved));
+        EXPECT_TRUE(readAll(saved) == bytes) << "the attachment's bytes differ";
+    }
+    source.reset();
+    target.reset();
+    expectSound(from);
+    expectSound(to);
+}
+
 TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
     // Enough rows for a contents table whose rows and index outgrow one
     // heap item, then one heap block, then one data-tree block.

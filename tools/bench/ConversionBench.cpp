@@ -6,8 +6,9 @@
 //
 //   conversion_bench table DIR MAILDB... [--names NAMESDB]
 //   conversion_bench run KIND SOURCE PST RESULT     (one row, in a process
-//       of its own so that its peak memory is its own; KIND is early, late,
-//       contacts or direct)
+//       of its own so that its peak memory is its own; KIND is early (10),
+//       late (11), late12 (12: no secure temporary folder), other (16: a
+//       staging item per message, no restarts), contacts or direct)
 #include "adapters/NotesLibrary.h"
 #include "conversion/ContactConversion.h"
 #include "conversion/ConversionRun.h"
@@ -184,7 +185,10 @@ Row convert(const std::string& kind, const std::wstring& source, const std::wstr
         state.selectedFolderCount = 1;
     } else {
         chooseEveryFolder(source);
-        setStandInVersion(kind == "early" ? L"10.0.6626.0" : L"11.0.8169.0");
+        setStandInVersion(kind == "early"    ? L"10.0.6626.0"
+                          : kind == "late12" ? L"12.0.6423.1000"
+                          : kind == "other"  ? L"16.0.4266.1001"
+                                             : L"11.0.8169.0");
     }
     DeleteFileW(pst.c_str());
     HeadlessView view;

@@ -224,22 +224,27 @@ void Item::applyPending(uint32_t nid) {
     }
 }
 
+void Item::applyPending(pst::NewMessage& m) const {
+    for (const auto& kv : set_)
+        m.properties[kv.first] = kv.second;
+    for (uint32_t t : removed_)
+        m.properties.erase(t);
+    if (recipients_)
+        m.recipients = *recipients_;
+    for (const PendingAttachment& a : attachments_) {
+        pst::NewAttachment na;
+        na.fileName = utf8(a.fileName);
+        na.sourcePath = utf8(a.copy);
+        m.attachments.push_back(std::move(na));
+    }
+}
+
 void Item::save() {
     try {
         pst::Store& store = *store_->store;
         if (!nid_) {
             pst::NewMessage m;
-            m.properties = set_;
-            for (uint32_t t : removed_)
-                m.properties.erase(t);
-            if (recipients_)
-                m.recipients = *recipients_;
-            for (const PendingAttachment& a : attachments_) {
-                pst::NewAttachment na;
-                na.fileName = utf8(a.fileName);
-                na.sourcePath = utf8(a.copy);
-                m.attachments.push_back(std::move(na));
-            }
+            applyPending(m);
             nid_ = store.addMessage(session_->defaultFolder(*store_, folderOf(type_)), m);
         } else {
             applyPending(nid_);
@@ -260,10 +265,10 @@ tw::ComPtr<Item> Item::copy() {
         save();
     try {
         pst::Store& store = *store_->store;
-        const uint32_t copy = store.copyMessage(nid_, store.parentOf(nid_));
-        // The copy has what the item has now, saved or not; the item's own
-        // changes stay waiting for its Save.
-        applyPending(copy);
+        // The copy has what the item has now, saved or not, written once;
+        // the item's own changes stay waiting for its Save.
+        const uint32_t copy =
+            store.copyMessage(nid_, store, store.parentOf(nid_), [&](pst::NewMessage& m) { applyPending(m); });
         store.commit();
         return saved(session_, *store_, copy);
     } catch (const pst::Error& e) {
@@ -286,18 +291,31 @@ void Item::remove() {
 }
 
 tw::ComPtr<Item> Item::moveTo(Folder& folder) {
-    save();
+    OpenStore& target = folder.store();
+    if (&target == store_ || !nid_)
+        save();
     try {
-        OpenStore& target = folder.store();
         uint32_t moved = nid_;
         if (&target == store_) {
             store_->store->moveMessage(nid_, folder.nid());
             store_->store->commit();
         } else {
-            moved = store_->store->moveMessage(nid_, *target.store, folder.nid());
+            // Outlook saves a changed item as it moves it. Into another
+            // store, the saved message and its changes are written there
+            // at once rather than saved here first and copied after; the
+            // target holds it before it leaves this store.
+            moved = store_->store->copyMessage(nid_, *target.store, folder.nid(),
+                                               [&](pst::NewMessage& m) { applyPending(m); });
+            target.store->commit();
+            store_->store->deleteMessage(nid_);
             store_->store->commit();
         }
         gone_ = true;
+        set_.clear();
+        removed_.clear();
+        recipients_.reset();
+        attachments_.clear();
+        stored_.reset();
         return saved(session_, target, moved);
     } catch (const pst::Error& e) {
         throw storeFailure(e);

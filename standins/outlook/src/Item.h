@@ -59,6 +59,7 @@ private:
     Item(std::shared_ptr<Session> session, OpenStore& store, uint32_t nid, long type);
     std::vector<pst::Properties> recipientsNow();
     void applyPending(uint32_t nid);
+    void applyPending(pst::NewMessage& m) const;
     tw::ComPtr<Item> copy();
     tw::ComPtr<Item> moveTo(Folder& folder);
     void remove();

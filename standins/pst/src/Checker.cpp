@@ -225,6 +225,24 @@ CheckReport checkFile(const std::string& path) {
             if (f.unreadCount != unread)
                 report.errors.push_back("folder " + hex(n.nid) + " counts " + std::to_string(f.unreadCount) +
                                         " unread, holds " + std::to_string(unread));
+            // The counts a mail program shows come from the parent's
+            // hierarchy table: its row says what the folder says.
+            if (n.nidParent != n.nid)
+                if (std::optional<NodeEntry> h = ndb->findNode(tableOf(n.nidParent, kNidTypeHierarchyTable))) {
+                    const TableContext tc = readTableContext(*ndb, h->bidData, ndb->readSubnodes(h->bidSub));
+                    for (const TableContext::Row& row : tc.rows) {
+                        if (row.rowId != n.nid)
+                            continue;
+                        auto count = row.cells.find(tag(0x3602, PT_LONG));
+                        auto unreadCell = row.cells.find(tag(0x3603, PT_LONG));
+                        if ((count != row.cells.end() && count->second.bytes.size() == 4 &&
+                             static_cast<int32_t>(u32(count->second.bytes, 0)) != f.contentCount) ||
+                            (unreadCell != row.cells.end() && unreadCell->second.bytes.size() == 4 &&
+                             static_cast<int32_t>(u32(unreadCell->second.bytes, 0)) != f.unreadCount))
+                            report.errors.push_back("folder " + hex(n.nid) +
+                                                    "'s row in its parent's hierarchy table has other counts");
+                    }
+                }
         }
     } catch (const Error& e) {
         report.errors.push_back(e.what());

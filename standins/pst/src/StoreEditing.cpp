@@ -203,6 +203,11 @@ void Store::setRecipients(uint32_t message, const std::vector<Properties>& recip
 uint32_t Store::copyMessage(uint32_t message, uint32_t folder) { return copyMessage(message, *this, folder); }
 
 uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder) {
+    return copyMessage(message, target, folder, nullptr);
+}
+
+uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder,
+                            const std::function<void(NewMessage&)>& amend) {
     Impl::Guard guard(*target.impl_);
     MessageInfo m = this->message(message);
     NewMessage copy;
@@ -222,6 +227,8 @@ uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder) {
         na.properties = a.properties;
         copy.attachments.push_back(std::move(na));
     }
+    if (amend)
+        amend(copy);
     if (&target != this) {
         // Named properties have ids of each store's own: the same name gets
         // the target's id; one whose name this store does not know is left

@@ -137,18 +137,19 @@ void Store::Impl::updateFolder(uint32_t folder, const std::function<void(Propert
     writeProperties(folder, e.nidParent, props);
     if (e.nidParent == folder)
         return; // the root folder has no row anywhere
-    changeTable(tableOf(e.nidParent, kNidTypeHierarchyTable), [&](std::vector<TableRow>& rows) {
-        for (TableRow& r : rows)
-            if (r.rowId == folder) {
-                const uint32_t version = ndb->nextUnique();
-                Properties keep = r.cells;
-                r.cells = rowFrom(props, hierarchyColumns());
-                r.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(version));
-                for (const auto& kv : keep)
-                    if (!props.count(kv.first) && kv.first != tag(0x67F3, PT_LONG))
-                        r.cells[kv.first] = kv.second;
-            }
-    });
+    // Its row in the parent's hierarchy table, changed in place: the
+    // folder's counts change with every message added or taken away.
+    TableEditor hierarchy(*ndb, tableOf(e.nidParent, kNidTypeHierarchyTable));
+    std::optional<Properties> keep = hierarchy.rowCells(folder);
+    if (!keep)
+        return;
+    Properties cells = rowFrom(props, hierarchy.columns());
+    cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb->nextUnique()));
+    for (const auto& kv : *keep)
+        if (!props.count(kv.first) && !cells.count(kv.first))
+            cells[kv.first] = kv.second;
+    hierarchy.updateRow(folder, cells);
+    hierarchy.commit();
 }
 
 std::vector<uint8_t> Store::Impl::entryId(uint32_t nid) {

@@ -697,6 +697,37 @@ bool TableEditor::updateRow(uint32_t rowId, const Properties& cells) {
     return true;
 }
 
+std::optional<Properties> TableEditor::rowCells(uint32_t rowId) {
+    std::optional<uint32_t> index = findRowIndex(rowId);
+    if (!index)
+        return std::nullopt;
+    const Bytes row = matrixRow(*index);
+    Properties cells;
+    for (const Column& c : columns_) {
+        if (!((row[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1))
+            continue;
+        Value v{static_cast<uint16_t>(c.tag & 0xFFFF), {}};
+        const size_t fixed = fixedSize(v.type);
+        if (fixed && fixed <= c.size) {
+            v.bytes = slice(row, c.offset, fixed);
+        } else if (c.size == 4) {
+            const uint32_t hnid = u32(row, c.offset);
+            if (isHid(hnid)) {
+                v.bytes = heap_.item(hnid);
+            } else {
+                auto it = subnodes_.find(hnid);
+                if (it == subnodes_.end())
+                    corrupt("a table value in a subnode that does not exist");
+                v.bytes = ndb_.readData(it->second.bidData);
+            }
+        } else {
+            v.bytes = slice(row, c.offset, c.size);
+        }
+        cells[c.tag] = std::move(v);
+    }
+    return cells;
+}
+
 void TableEditor::freeRowValues(const Bytes& row) {
     for (const Column& c : columns_) {
         const uint16_t type = static_cast<uint16_t>(c.tag & 0xFFFF);

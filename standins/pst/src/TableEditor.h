@@ -87,6 +87,8 @@ public:
     void appendRow(uint32_t rowId, const Properties& cells);
     // False when the table has no row of that id.
     bool updateRow(uint32_t rowId, const Properties& cells);
+    // The cells of a row as stored, if the table has it.
+    std::optional<Properties> rowCells(uint32_t rowId);
     // Removes a row in place: the last row takes its place, so that the
     // cost does not grow with the table. False when there is no such row.
     bool removeRow(uint32_t rowId);

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,6 +114,11 @@ public:
     // message's id in the target.
     uint32_t copyMessage(uint32_t message, Store& target, uint32_t folder);
     uint32_t moveMessage(uint32_t message, Store& target, uint32_t folder);
+    // A copy with `amend` applied to it before it is written (property ids
+    // as this store has them): a message and changes of its not yet saved
+    // reach the target in one write.
+    uint32_t copyMessage(uint32_t message, Store& target, uint32_t folder,
+                         const std::function<void(NewMessage&)>& amend);
     void deleteMessage(uint32_t message);
 
     // Entry ids as Outlook forms them: 4 zero bytes, the store's record
