@@ -397,6 +397,58 @@ TEST(StoreWriter, ChangesGivenWithACopyAreWrittenWithItAndLeaveTheOriginal) {
     expectSound(to);
 }
 
+TEST(StoreWriter, AStoreOpenedAgainFindsTheSpaceItFreedWithoutGrowing) {
+    // A mail program restarted in the same process opens the file again:
+    // the space its last session freed is used before the file grows, and
+    // a file changed by someone else in between is not taken for the one
+    // it left.
+    ScratchDir dir;
+    const std::string path = dir.file("reopen.pst"), older = dir.file("older.pst");
+    const std::string payload = bytesOf(30000, 9);
+    auto withAttachment = [&](const std::string& subject) {
+        pst::NewMessage m = mail(subject, "body", false);
+        m.attachments.push_back({"data.bin", std::vector<uint8_t>(payload.begin(), payload.end()), {}});
+        return m;
+    };
+    uint32_t inbox = 0;
+    std::vector<uint32_t> added;
+    {
+        auto store = pst::Store::create(path, "Reopen");
+        inbox = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
+        for (int i = 0; i < 120; ++i)
+            added.push_back(store->addMessage(inbox, withAttachment("first " + std::to_string(i))));
+        store->commit();
+    }
+    std::filesystem::copy_file(path, older);
+    {
+        auto store = pst::Store::open(path, true);
+        for (size_t i = 0; i < added.size(); i += 2)
+            store->deleteMessage(added[i]);
+        store->commit();
+    }
+    const uintmax_t size = std::filesystem::file_size(path);
+    {
+        auto store = pst::Store::open(path, true);
+        for (int i = 0; i < 50; ++i)
+            store->addMessage(inbox, withAttachment("second " + std::to_string(i)));
+        store->commit();
+        EXPECT_EQ(110, store->folder(inbox).contentCount);
+    }
+    EXPECT_EQ(size, std::filesystem::file_size(path)) << "the freed space was not found again";
+    expectSound(path);
+
+    // Another program puts an older file in its place: its own maps count.
+    std::filesystem::copy_file(older, path, std::filesystem::copy_options::overwrite_existing);
+    {
+        auto store = pst::Store::open(path, true);
+        for (int i = 0; i < 20; ++i)
+            store->addMessage(inbox, withAttachment("third " + std::to_string(i)));
+        store->commit();
+        EXPECT_EQ(140, store->folder(inbox).contentCount);
+    }
+    expectSound(path);
+}
+
 TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
     // Enough rows for a contents table whose rows and index outgrow one
     // heap item, then one heap block, then one data-tree block.

@@ -3,6 +3,10 @@
 #include "Crc.h"
 #include "Permute.h"
 
+#include <map>
+#include <mutex>
+#include <optional>
+
 namespace pst {
 
 namespace {
@@ -40,16 +44,53 @@ BlockEntry blockEntryOf(const Bytes& b) { return {{u64(b, 0), u64(b, 8)}, u16(b,
 
 } // namespace
 
+namespace {
+
+// Where the free space of files closed by this process lay, so that opening
+// one again (a mail program started anew) does not read every allocation
+// map of a large file before its first change. Kept only while the file is
+// as it was left: its header unchanged byte for byte.
+struct LeftSpace {
+    Bytes header;
+    Space::Hints hints;
+};
+std::mutex leftSpaceLock;
+std::map<std::string, LeftSpace>& leftSpace() {
+    static std::map<std::string, LeftSpace> files;
+    return files;
+}
+
+void keepSpaceHints(const std::string& path, Bytes header, Space::Hints hints) {
+    std::lock_guard<std::mutex> hold(leftSpaceLock);
+    leftSpace()[path] = LeftSpace{std::move(header), std::move(hints)};
+}
+
+std::optional<Space::Hints> takeSpaceHints(const std::string& path, const Bytes& header) {
+    std::lock_guard<std::mutex> hold(leftSpaceLock);
+    auto it = leftSpace().find(path);
+    if (it == leftSpace().end())
+        return std::nullopt;
+    std::optional<Space::Hints> hints;
+    if (it->second.header == header)
+        hints = std::move(it->second.hints);
+    leftSpace().erase(it);
+    return hints;
+}
+
+} // namespace
+
 Ndb::Ndb(std::shared_ptr<File> file, bool writable) : file_(std::move(file)) {
     const uint64_t size = file_->size();
-    header_ = Header::parse(file_->read(0, static_cast<size_t>(std::min<uint64_t>(size, kHeaderSize))));
+    const Bytes raw = file_->read(0, static_cast<size_t>(std::min<uint64_t>(size, kHeaderSize)));
+    header_ = Header::parse(raw);
     if (header_.crypt == kCryptCyclic)
         throw Error(ErrorKind::Unsupported, "the PST file uses the cyclic encoding, which is not supported");
     if (writable) {
         if (header_.amapValid != 2)
             throw Error(ErrorKind::Unsupported,
                         "the PST file's allocation maps need repair; let Outlook (or its repair tool) open it first");
-        space_ = std::make_unique<Space>(*file_, header_);
+        std::optional<Space::Hints> hints = takeSpaceHints(file_->path(), raw);
+        space_ = std::make_unique<Space>(*file_, header_, hints ? &*hints : nullptr);
     }
     openTrees();
 }
@@ -62,6 +103,7 @@ Ndb::~Ndb() {
     if (space_ && !changed_) {
         try {
             close();
+            keepSpaceHints(file_->path(), header_.serialize(), space_->hints());
         } catch (...) {
             // A failure here leaves the last commit in force.
         }

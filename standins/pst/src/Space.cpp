@@ -27,14 +27,30 @@ Bytes mapPage(const Bytes& data496, uint8_t type, uint64_t offset) {
 
 } // namespace
 
-Space::Space(File& file, Header& header) : file_(file), header_(header) {
-    // An existing file's free space may be anywhere: every span is looked
-    // at once, as allocations need it.
+Space::Space(File& file, Header& header, const Hints* hints) : file_(file), header_(header) {
     if (header_.lastAMap >= kFirstAMap &&
         ((header_.lastAMap - kFirstAMap) % kAMapSpan != 0 || header_.lastAMap + kAMapSpan > file_.size()))
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: its allocation maps do not match its size");
+    if (hints) {
+        for (const auto& kv : hints->spans)
+            if (kv.first < spanCount())
+                freedIn_[kv.first] = Misses{kv.second.first, kv.second.second};
+        return;
+    }
+    // An existing file's free space may be anywhere: every span is looked
+    // at once, as allocations need it.
     for (size_t span = 0; span < spanCount(); ++span)
         freedIn(span);
+}
+
+Space::Hints Space::hints() const {
+    Hints h;
+    for (const auto& kv : freedIn_)
+        h.spans[kv.first] = {kv.second.any, kv.second.aligned};
+    // Space released and not yet free counts as free again from then on.
+    for (const auto& r : pending_)
+        h.spans[static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan)] = {SIZE_MAX, SIZE_MAX};
+    return h;
 }
 
 size_t Space::spanCount() const {

@@ -18,7 +18,16 @@ constexpr uint64_t kAMapSpan = 496 * 8 * 64; // 253,952 bytes
 
 class Space {
 public:
-    Space(File& file, Header& header);
+    // Where free space may be, for a later Space over the same file as this
+    // one left it: which spans to look in, and which sizes they are known
+    // not to fit. Only a guide: every allocation still reads the maps.
+    struct Hints {
+        std::map<size_t, std::pair<size_t, size_t>> spans; // span -> misses (any, page-aligned)
+    };
+
+    // Without hints every span of an existing file may have free space.
+    Space(File& file, Header& header, const Hints* hints = nullptr);
+    Hints hints() const;
 
     // Space for `bytes` (a multiple of 64) within one span; `pageAligned`
     // for 512-byte pages. Grows the file when nothing is free.
