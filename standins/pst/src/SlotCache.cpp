@@ -1,11 +1,47 @@
 #include "SlotCache.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace pst {
 
+namespace {
+
+// Storage of closed caches, for the next ones of the same size: a few, as
+// many as a mail program's stores open at once.
+constexpr size_t kKept = 4;
+std::mutex keptLock;
+std::vector<std::pair<size_t, std::unique_ptr<uint8_t[]>>>& kept() {
+    static std::vector<std::pair<size_t, std::unique_ptr<uint8_t[]>>> storage;
+    return storage;
+}
+
+std::unique_ptr<uint8_t[]> storageOf(size_t bytes) {
+    {
+        std::lock_guard<std::mutex> hold(keptLock);
+        auto& k = kept();
+        for (auto it = k.begin(); it != k.end(); ++it)
+            if (it->first == bytes) {
+                std::unique_ptr<uint8_t[]> reused = std::move(it->second);
+                k.erase(it);
+                return reused;
+            }
+    }
+    return std::unique_ptr<uint8_t[]>(new uint8_t[bytes]);
+}
+
+} // namespace
+
 SlotCache::SlotCache(size_t slots, size_t slotBytes)
-    : slots_(slots), bytes_(new uint8_t[slots * slotBytes]), slotBytes_(slotBytes) {}
+    : slots_(slots), bytes_(slots ? storageOf(slots * slotBytes) : nullptr), slotBytes_(slotBytes) {}
+
+SlotCache::~SlotCache() {
+    if (!bytes_)
+        return;
+    std::lock_guard<std::mutex> hold(keptLock);
+    if (kept().size() < kKept)
+        kept().emplace_back(slots_.size() * slotBytes_, std::move(bytes_));
+}
 
 size_t SlotCache::indexOf(uint64_t id) const { return static_cast<size_t>((id * 0x9E3779B97F4A7C15ull) >> 40) % slots_.size(); }
 

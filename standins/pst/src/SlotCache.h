@@ -17,6 +17,9 @@ namespace pst {
 class SlotCache {
 public:
     SlotCache(size_t slots, size_t slotBytes);
+    ~SlotCache();
+    SlotCache(const SlotCache&) = delete;
+    SlotCache& operator=(const SlotCache&) = delete;
 
     // Copies what is held for the id at the place into `out`.
     bool find(uint64_t id, uint64_t ib, Bytes& out) const;
@@ -35,7 +38,9 @@ private:
     std::vector<Slot> slots_;
     // Left uninitialised: the system gives the pages of a large allocation
     // only as slots are first written, so a store that reads little (a
-    // small file, a quick look) pays for little.
+    // small file, a quick look) pays for little. A store closed hands its
+    // storage to the next one the process opens (a mail program started
+    // anew opens the same files again), whose pages are then there already.
     std::unique_ptr<uint8_t[]> bytes_;
     size_t slotBytes_;
 };
