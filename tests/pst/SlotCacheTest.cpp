@@ -30,3 +30,22 @@ TEST(SlotCache, HoldsByIdAndPlaceAndGivesWayToNewerEntries) {
     EXPECT_GT(held, 30u);
     EXPECT_LE(held, 64u);
 }
+
+TEST(SlotCache, ACacheMadeAfterAnotherClosedHoldsNothingOfIt) {
+    // The storage of a closed cache serves the next one of its size; what
+    // the first held must not be found in the second (the next store may
+    // be another file, whose ids mean other blocks).
+    pst::Bytes out;
+    {
+        pst::SlotCache first(64, 16);
+        for (uint64_t id = 1; id <= 64; ++id)
+            first.put(id, id * 64, pst::Bytes(16, static_cast<uint8_t>(id)));
+        ASSERT_TRUE(first.find(5, 5 * 64, out));
+    }
+    pst::SlotCache second(64, 16);
+    for (uint64_t id = 1; id <= 64; ++id)
+        EXPECT_FALSE(second.find(id, id * 64, out)) << id;
+    second.put(5, 5 * 64, pst::Bytes(3, 9));
+    ASSERT_TRUE(second.find(5, 5 * 64, out));
+    EXPECT_EQ(pst::Bytes(3, 9), out);
+}
