@@ -40,6 +40,7 @@ TEST(SlotCache, ACacheMadeAfterAnotherClosedHoldsNothingOfIt) {
         pst::SlotCache first(64, 16);
         for (uint64_t id = 1; id <= 64; ++id)
             first.put(id, id * 64, pst::Bytes(16, static_cast<uint8_t>(id)));
+        first.put(5, 5 * 64, pst::Bytes(16, 5)); // the newest in its slot
         ASSERT_TRUE(first.find(5, 5 * 64, out));
     }
     pst::SlotCache second(64, 16);
