@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <vector>
 
 namespace pst {
 
@@ -32,42 +34,49 @@ std::unique_ptr<uint8_t[]> storageOf(size_t bytes) {
 
 } // namespace
 
-SlotCache::SlotCache(size_t slots, size_t slotBytes)
-    : slots_(slots), bytes_(slots ? storageOf(slots * slotBytes) : nullptr), slotBytes_(slotBytes) {}
+SlotCache::SlotCache(size_t slots, size_t slotBytes) : count_(slots), slotBytes_(slotBytes) {
+    if (!slots)
+        return;
+    storage_ = storageOf(slots * (sizeof(Slot) + slotBytes));
+    slots_ = reinterpret_cast<Slot*>(storage_.get());
+    for (size_t i = 0; i < slots; ++i)
+        new (&slots_[i]) Slot{};
+    data_ = storage_.get() + slots * sizeof(Slot);
+}
 
 SlotCache::~SlotCache() {
-    if (!bytes_)
+    if (!storage_)
         return;
     std::lock_guard<std::mutex> hold(keptLock);
     if (kept().size() < kKept)
-        kept().emplace_back(slots_.size() * slotBytes_, std::move(bytes_));
+        kept().emplace_back(count_ * (sizeof(Slot) + slotBytes_), std::move(storage_));
 }
 
-size_t SlotCache::indexOf(uint64_t id) const { return static_cast<size_t>((id * 0x9E3779B97F4A7C15ull) >> 40) % slots_.size(); }
+size_t SlotCache::indexOf(uint64_t id) const { return static_cast<size_t>((id * 0x9E3779B97F4A7C15ull) >> 40) % count_; }
 
 bool SlotCache::find(uint64_t id, uint64_t ib, Bytes& out) const {
-    if (slots_.empty())
+    if (!count_)
         return false;
     const size_t i = indexOf(id);
     const Slot& s = slots_[i];
     if (!s.used || s.id != id || s.ib != ib)
         return false;
-    const uint8_t* at = &bytes_[i * slotBytes_];
+    const uint8_t* at = dataOf(i);
     out.assign(at, at + s.size);
     return true;
 }
 
 void SlotCache::put(uint64_t id, uint64_t ib, const Bytes& data) {
-    if (slots_.empty() || data.size() > slotBytes_)
+    if (!count_ || data.size() > slotBytes_)
         return;
     const size_t i = indexOf(id);
     slots_[i] = Slot{id, ib, data.size(), true};
     if (!data.empty())
-        std::memcpy(&bytes_[i * slotBytes_], data.data(), data.size());
+        std::memcpy(dataOf(i), data.data(), data.size());
 }
 
 void SlotCache::erase(uint64_t id) {
-    if (slots_.empty())
+    if (!count_)
         return;
     Slot& s = slots_[indexOf(id)];
     if (s.used && s.id == id)

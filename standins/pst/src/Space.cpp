@@ -99,25 +99,39 @@ bool Space::isAllocated(uint64_t offset, size_t bytes) {
 }
 
 bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset) {
-    Bytes& b = bits(span);
+    const Bytes& b = bits(span);
     const size_t total = 496 * 8;
-    size_t run = 0;
-    for (size_t s = 0; s < total; ++s) {
-        if (run == 0 && pageAligned && s % 8 != 0)
-            continue;
-        // A whole byte of used slots is skipped at once.
-        if (run == 0 && s % 8 == 0 && b[s / 8] == 0xFF) {
-            s += 7;
+    size_t run = 0; // free slots just before s
+    for (size_t s = 0; s < total;) {
+        const uint8_t byte = b[s / 8];
+        if (s % 8 == 0) {
+            // Whole bytes of used or of free slots at once.
+            if (byte == 0xFF) {
+                run = 0;
+                s += 8;
+                continue;
+            }
+            if (byte == 0x00) {
+                if (run + 8 >= slots) {
+                    offset = spanStart(span) + static_cast<uint64_t>(s - run) * 64;
+                    return true;
+                }
+                run += 8;
+                s += 8;
+                continue;
+            }
+        }
+        if (run == 0 && pageAligned && s % 8 != 0) {
+            s = (s / 8 + 1) * 8; // a page starts on a byte of the map
             continue;
         }
-        if (b[s / 8] & (0x80 >> (s % 8))) {
+        if (byte & (0x80 >> (s % 8))) {
             run = 0;
-            continue;
-        }
-        if (++run == slots) {
+        } else if (++run == slots) {
             offset = spanStart(span) + static_cast<uint64_t>(s + 1 - slots) * 64;
             return true;
         }
+        ++s;
     }
     return false;
 }
