@@ -8,7 +8,9 @@
 //   conversion_bench run KIND SOURCE PST RESULT     (one row, in a process
 //       of its own so that its peak memory is its own; KIND is early (10),
 //       late (11), late12 (12: no secure temporary folder), other (16: a
-//       staging item per message, no restarts), contacts or direct)
+//       staging item per message, no restarts), contacts, direct (the
+//       engine, a flush at every commit) or direct1s (flushed at most once
+//       a second, as the stand-in flushes))
 #include "adapters/NotesLibrary.h"
 #include "conversion/ContactConversion.h"
 #include "conversion/ConversionRun.h"
@@ -218,7 +220,10 @@ Row convert(const std::string& kind, const std::wstring& source, const std::wstr
 pst::Value unicode(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
 
 // The PST engine appending the same messages itself, one commit each.
-Row direct(const std::wstring& source, const std::wstring& pst) {
+// The engine appending the messages itself: flushed to the disk at every
+// commit (its default), or at most once a second as the Outlook stand-in
+// flushes its stores.
+Row direct(const std::wstring& source, const std::wstring& pst, bool flushEverySecond) {
     DeleteFileW(pst.c_str());
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);
@@ -227,6 +232,8 @@ Row direct(const std::wstring& source, const std::wstring& pst) {
     std::vector<Clock::time_point> ends;
     const Clock::time_point start = Clock::now();
     auto store = pst::Store::create(utf8(pst), "Tidewell Conversion Folder");
+    if (flushEverySecond)
+        store->setFlushInterval(std::chrono::milliseconds(1000));
     const uint32_t top = store->createFolder(store->ipmSubtree(), "Bench", "IPF.Note");
     uint32_t folder = top;
     walkDatabase(
@@ -287,7 +294,9 @@ double plainWrite(const std::wstring& path, double mb) {
 }
 
 int runOne(const std::string& kind, const std::wstring& source, const std::wstring& pst, const std::wstring& result) {
-    Row row = kind == "direct" ? direct(source, pst) : convert(kind, source, pst);
+    Row row = kind == "direct"     ? direct(source, pst, false)
+              : kind == "direct1s" ? direct(source, pst, true)
+                                   : convert(kind, source, pst);
     std::ofstream out(tw::toAnsi(result));
     out << row.items << " " << row.wall << " " << row.startS << " " << row.firstTenthMs << " " << row.lastTenthMs << " " << fileMb(pst)
         << " " << peakMb() << "\n";
@@ -339,6 +348,11 @@ int table(const std::wstring& dir, const std::vector<std::wstring>& mails, const
         directRow.payloadMb = payload;
         if (runChild("direct", db, pst, result, directRow))
             print(directRow, 0, 0);
+        Row deferredRow;
+        deferredRow.label = "  engine direct, 1/s";
+        deferredRow.payloadMb = payload;
+        if (runChild("direct1s", db, pst, result, deferredRow))
+            print(deferredRow, 0, 0);
         for (const char* kind : {"early", "late"}) {
             Row row;
             row.label = std::string("  wizard, ") + kind + " class";

@@ -597,6 +597,21 @@ std::optional<uint32_t> TableEditor::findRowIndex(uint32_t rowId) {
     return std::nullopt;
 }
 
+std::vector<uint32_t> TableEditor::pathTo(uint32_t rowId) {
+    // From the root down to the leaf where the row's key is or would be.
+    const Bytes header = heap_.item(indexHid_);
+    std::vector<uint32_t> path{u32(header, 4)};
+    for (int level = u8(header, 3); level > 0; --level) {
+        Bytes node = heap_.item(path.back());
+        uint32_t child = u32(node, 4);
+        for (size_t at = 0; at + 8 <= node.size(); at += 8)
+            if (u32(node, at) <= rowId)
+                child = u32(node, at + 4);
+        path.push_back(child);
+    }
+    return path;
+}
+
 void TableEditor::storeNode(std::vector<uint32_t>& path, size_t depth, const Bytes& node) {
     if (heap_.replace(path[depth], node))
         return;
@@ -626,16 +641,7 @@ void TableEditor::insertIndex(uint32_t rowId, uint32_t rowIndex) {
         heap_.replace(indexHid_, header);
         return;
     }
-    // Down to the leaf, noting the way.
-    std::vector<uint32_t> path{u32(header, 4)};
-    for (int level = u8(header, 3); level > 0; --level) {
-        Bytes node = heap_.item(path.back());
-        uint32_t child = u32(node, 4);
-        for (size_t at = 0; at + 8 <= node.size(); at += 8)
-            if (u32(node, at) <= rowId)
-                child = u32(node, at + 4);
-        path.push_back(child);
-    }
+    std::vector<uint32_t> path = pathTo(rowId);
     // Insert into the leaf; then, level by level, split what is too big.
     Bytes insert = record(rowId, rowIndex);
     for (size_t depth = path.size(); depth-- > 0;) {
@@ -793,18 +799,9 @@ void TableEditor::dropLastMatrixRow() {
 }
 
 void TableEditor::removeIndex(uint32_t rowId) {
-    Bytes header = heap_.item(indexHid_);
-    std::vector<uint32_t> path{u32(header, 4)};
-    if (!path.back())
+    std::vector<uint32_t> path = pathTo(rowId);
+    if (!path.front())
         corrupt("a table's index is empty");
-    for (int level = u8(header, 3); level > 0; --level) {
-        Bytes node = heap_.item(path.back());
-        uint32_t child = u32(node, 4);
-        for (size_t at = 0; at + 8 <= node.size(); at += 8)
-            if (u32(node, at) <= rowId)
-                child = u32(node, at + 4);
-        path.push_back(child);
-    }
     // Out of the leaf; a node left empty goes from its parent in turn. A
     // key above that is now smaller than its subtree's first still leads
     // the search there, so it stays.
@@ -827,7 +824,7 @@ void TableEditor::removeIndex(uint32_t rowId) {
         leaf = false;
     }
     // The index is empty.
-    header = heap_.item(indexHid_);
+    Bytes header = heap_.item(indexHid_);
     put32(header, 4, 0);
     header[3] = 0;
     heap_.replace(indexHid_, header);

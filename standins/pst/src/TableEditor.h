@@ -100,6 +100,7 @@ private:
     uint32_t storeValue(const Bytes& value);
     void freeValue(uint32_t hnid);
     std::optional<uint32_t> findRowIndex(uint32_t rowId);
+    std::vector<uint32_t> pathTo(uint32_t rowId);
     void insertIndex(uint32_t rowId, uint32_t rowIndex);
     void removeIndex(uint32_t rowId);
     void freeRowValues(const Bytes& row);
