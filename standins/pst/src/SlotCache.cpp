@@ -29,7 +29,11 @@ std::unique_ptr<uint8_t[]> storageOf(size_t bytes) {
                 return reused;
             }
     }
-    return std::unique_ptr<uint8_t[]>(new uint8_t[bytes]);
+    // Touched whole at once: kept for the stores after this one, its pages
+    // are taken now rather than one by one over the process's life.
+    std::unique_ptr<uint8_t[]> fresh(new uint8_t[bytes]);
+    std::memset(fresh.get(), 0, bytes);
+    return fresh;
 }
 
 } // namespace
