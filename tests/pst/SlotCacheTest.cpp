@@ -32,9 +32,9 @@ TEST(SlotCache, HoldsByIdAndPlaceAndGivesWayToNewerEntries) {
 }
 
 TEST(SlotCache, ACacheMadeAfterAnotherClosedHoldsNothingOfIt) {
-    // The storage of a closed cache serves the next one of its size; what
-    // the first held must not be found in the second (the next store may
-    // be another file, whose ids mean other blocks).
+    // The next cache may well be given the closed one's memory; what the
+    // first held must not be found in the second (the next store may be
+    // another file, whose ids mean other blocks).
     pst::Bytes out;
     {
         pst::SlotCache first(64, 16);

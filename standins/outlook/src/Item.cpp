@@ -239,6 +239,14 @@ void Item::applyPending(pst::NewMessage& m) const {
     }
 }
 
+void Item::forgetPending() {
+    set_.clear();
+    removed_.clear();
+    recipients_.reset();
+    attachments_.clear();
+    stored_.reset();
+}
+
 void Item::save() {
     try {
         pst::Store& store = *store_->store;
@@ -253,11 +261,7 @@ void Item::save() {
     } catch (const pst::Error& e) {
         throw storeFailure(e);
     }
-    set_.clear();
-    removed_.clear();
-    recipients_.reset();
-    attachments_.clear();
-    stored_.reset();
+    forgetPending();
 }
 
 tw::ComPtr<Item> Item::copy() {
@@ -311,11 +315,7 @@ tw::ComPtr<Item> Item::moveTo(Folder& folder) {
             store_->store->commit();
         }
         gone_ = true;
-        set_.clear();
-        removed_.clear();
-        recipients_.reset();
-        attachments_.clear();
-        stored_.reset();
+        forgetPending();
         return saved(session_, target, moved);
     } catch (const pst::Error& e) {
         throw storeFailure(e);

@@ -60,6 +60,8 @@ private:
     std::vector<pst::Properties> recipientsNow();
     void applyPending(uint32_t nid);
     void applyPending(pst::NewMessage& m) const;
+    // What was changed is in the store now: nothing waits any more.
+    void forgetPending();
     tw::ComPtr<Item> copy();
     tw::ComPtr<Item> moveTo(Folder& folder);
     void remove();

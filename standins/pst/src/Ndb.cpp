@@ -42,10 +42,6 @@ Bytes blockEntryBytes(const BlockEntry& e) {
 
 BlockEntry blockEntryOf(const Bytes& b) { return {{u64(b, 0), u64(b, 8)}, u16(b, 16), u16(b, 18)}; }
 
-} // namespace
-
-namespace {
-
 // Where the free space of files closed by this process lay, so that opening
 // one again (a mail program started anew) does not read every allocation
 // map of a large file before its first change. Kept only while the file is
@@ -62,7 +58,11 @@ std::map<std::string, LeftSpace>& leftSpace() {
 
 void keepSpaceHints(const std::string& path, Bytes header, Space::Hints hints) {
     std::lock_guard<std::mutex> hold(leftSpaceLock);
-    leftSpace()[path] = LeftSpace{std::move(header), std::move(hints)};
+    auto& files = leftSpace();
+    // A few files: a mail program's stores, not every file ever closed.
+    if (files.size() >= 8 && !files.count(path))
+        files.erase(files.begin());
+    files[path] = LeftSpace{std::move(header), std::move(hints)};
 }
 
 std::optional<Space::Hints> takeSpaceHints(const std::string& path, const Bytes& header) {

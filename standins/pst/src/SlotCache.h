@@ -16,7 +16,6 @@ namespace pst {
 class SlotCache {
 public:
     SlotCache(size_t slots, size_t slotBytes);
-    ~SlotCache();
     SlotCache(const SlotCache&) = delete;
     SlotCache& operator=(const SlotCache&) = delete;
 
@@ -35,10 +34,10 @@ private:
     size_t indexOf(uint64_t id) const;
     uint8_t* dataOf(size_t index) const { return data_ + index * slotBytes_; }
 
-    // One allocation: the slots, then their data. A store closed hands its
-    // storage to the next one the process opens (a mail program started
-    // anew opens the same files again), so the pages of the few it ever
-    // makes are taken once and then stay.
+    // One allocation: the slots, then their data, which is left
+    // uninitialised: the system gives the pages of a large allocation only
+    // as slots are first written, so a store that reads little (a small
+    // file, a quick look) pays for little.
     std::unique_ptr<uint8_t[]> storage_;
     Slot* slots_ = nullptr;
     uint8_t* data_ = nullptr;
