@@ -191,6 +191,7 @@ CheckReport checkFile(const std::string& path) {
             if (nidType(n.nid) == kNidTypeMessage)
                 folderMessages[n.nidParent].insert(n.nid);
         }
+        std::map<uint32_t, TableContext> hierarchies; // each parent's, read once
         for (const NodeEntry& n : walk.nodes) {
             if (nidType(n.nid) != kNidTypeFolder)
                 continue;
@@ -229,7 +230,13 @@ CheckReport checkFile(const std::string& path) {
             // hierarchy table: its row says what the folder says.
             if (n.nidParent != n.nid)
                 if (std::optional<NodeEntry> h = ndb->findNode(tableOf(n.nidParent, kNidTypeHierarchyTable))) {
-                    const TableContext tc = readTableContext(*ndb, h->bidData, ndb->readSubnodes(h->bidSub));
+                    auto read = hierarchies.find(n.nidParent);
+                    if (read == hierarchies.end())
+                        read = hierarchies
+                                   .emplace(n.nidParent,
+                                            readTableContext(*ndb, h->bidData, ndb->readSubnodes(h->bidSub)))
+                                   .first;
+                    const TableContext& tc = read->second;
                     for (const TableContext::Row& row : tc.rows) {
                         if (row.rowId != n.nid)
                             continue;

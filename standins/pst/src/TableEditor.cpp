@@ -9,6 +9,7 @@ namespace {
 constexpr size_t kMaxItem = 3580;
 constexpr size_t kXBlockMax = (kMaxBlockData - 8) / 8;
 constexpr uint32_t kNidTypeLtp = 0x1F;
+constexpr uint32_t kRowIdTag = 0x67F20003; // every row's id, in a column of its own
 
 [[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
 
@@ -469,7 +470,7 @@ Bytes TableEditor::encodeRow(uint32_t rowId, const Properties& cells) {
     for (const Column& c : columns_) {
         const Value* v = nullptr;
         Value own;
-        if (c.tag == 0x67F20003) {
+        if (c.tag == kRowIdTag) {
             own = {PT_LONG, {}};
             for (int k = 0; k < 4; ++k)
                 own.bytes.push_back(static_cast<uint8_t>(rowId >> (8 * k)));
@@ -703,6 +704,10 @@ bool TableEditor::updateRow(uint32_t rowId, const Properties& cells) {
     return true;
 }
 
+bool TableEditor::hasCell(const Bytes& row, const Column& c) const {
+    return (row[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1;
+}
+
 std::optional<Properties> TableEditor::rowCells(uint32_t rowId) {
     std::optional<uint32_t> index = findRowIndex(rowId);
     if (!index)
@@ -710,7 +715,7 @@ std::optional<Properties> TableEditor::rowCells(uint32_t rowId) {
     const Bytes row = matrixRow(*index);
     Properties cells;
     for (const Column& c : columns_) {
-        if (!((row[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1))
+        if (!hasCell(row, c))
             continue;
         Value v{static_cast<uint16_t>(c.tag & 0xFFFF), {}};
         const size_t fixed = fixedSize(v.type);
@@ -737,7 +742,7 @@ std::optional<Properties> TableEditor::rowCells(uint32_t rowId) {
 void TableEditor::freeRowValues(const Bytes& row) {
     for (const Column& c : columns_) {
         const uint16_t type = static_cast<uint16_t>(c.tag & 0xFFFF);
-        const bool present = (row[cebOffset_ + c.bit / 8] >> (7 - c.bit % 8)) & 1;
+        const bool present = hasCell(row, c);
         const size_t fixed = fixedSize(type);
         if (present && !(fixed && fixed <= c.size) && c.size == 4)
             freeValue(u32(row, c.offset));
@@ -754,10 +759,11 @@ bool TableEditor::removeRow(uint32_t rowId) {
     freeRowValues(matrixRow(*index));
     if (*index != last) {
         const Bytes moved = matrixRow(last);
-        uint32_t movedId = 0;
-        for (const Column& c : columns_)
-            if (c.tag == 0x67F20003)
-                movedId = u32(moved, c.offset);
+        auto idColumn = std::find_if(columns_.begin(), columns_.end(),
+                                     [](const Column& c) { return c.tag == kRowIdTag && c.size >= 4; });
+        if (idColumn == columns_.end())
+            corrupt("a table without its rows' ids");
+        const uint32_t movedId = u32(moved, idColumn->offset);
         setMatrixRow(*index, moved);
         insertIndex(movedId, *index); // its record now names the new place
     }

@@ -103,6 +103,7 @@ private:
     std::vector<uint32_t> pathTo(uint32_t rowId);
     void insertIndex(uint32_t rowId, uint32_t rowIndex);
     void removeIndex(uint32_t rowId);
+    bool hasCell(const Bytes& row, const Column& c) const;
     void freeRowValues(const Bytes& row);
     void dropLastMatrixRow();
     uint32_t matrixRows();
