@@ -16,11 +16,16 @@ struct BTree::Page {
     BlockRef ref;     // where the page is in the committed file (ib 0: new)
     uint8_t level = 0;
     bool dirty = false;
-    std::vector<Bytes> entries;   // leaves: whole entries
+    // Leaves: the entries back to back, as on the page (one buffer, not
+    // one per entry: every lookup loads a leaf).
+    Bytes leaf;
+    size_t entrySize = 0;
     std::vector<uint64_t> keys;   // inner pages: the smallest key below each child
     std::vector<BlockRef> refs;   //   the child's committed place
     std::vector<std::shared_ptr<Page>> children; //   loaded children (changed ones stay)
-    size_t count() const { return level ? keys.size() : entries.size(); }
+    size_t entries() const { return entrySize ? leaf.size() / entrySize : 0; }
+    size_t count() const { return level ? keys.size() : entries(); }
+    const uint8_t* entry(size_t i) const { return leaf.data() + i * entrySize; }
 };
 
 BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
@@ -31,10 +36,20 @@ BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t le
 
 uint64_t BTree::keyOf(const Bytes& entry) const { return u64(entry, 0) & keyMask_; }
 
+uint64_t BTree::keyAt(const uint8_t* entry) const {
+    uint64_t k = 0;
+    for (int b = 7; b >= 0; --b)
+        k = (k << 8) | entry[b];
+    return k & keyMask_;
+}
+
+uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(p.entry(0)); }
+
 std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     Bytes data = store_.loadPage(ref, type_);
     auto p = std::make_shared<Page>();
     p->ref = ref;
+    p->entrySize = leafSize_;
     const uint8_t count = data[488], entrySize = data[490];
     p->level = data[491];
     if (p->level > kMaxLevels)
@@ -42,15 +57,18 @@ std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     const size_t expected = p->level ? kInnerEntrySize : leafSize_;
     if (entrySize != expected || static_cast<size_t>(count) * entrySize > 488)
         corrupt("a B-tree page with entries of the wrong size");
+    if (!p->level) {
+        data.resize(static_cast<size_t>(count) * entrySize);
+        p->leaf = std::move(data);
+        return p;
+    }
+    p->keys.reserve(count);
+    p->refs.reserve(count);
+    p->children.resize(count);
     for (size_t i = 0; i < count; ++i) {
         size_t at = i * entrySize;
-        if (p->level) {
-            p->keys.push_back(u64(data, at) & keyMask_);
-            p->refs.push_back({u64(data, at + 8), u64(data, at + 16)});
-            p->children.push_back(nullptr);
-        } else {
-            p->entries.push_back(slice(data, at, entrySize));
-        }
+        p->keys.push_back(u64(data, at) & keyMask_);
+        p->refs.push_back({u64(data, at + 8), u64(data, at + 16)});
     }
     return p;
 }
@@ -85,17 +103,20 @@ std::optional<Bytes> BTree::find(uint64_t key) {
             return std::nullopt;
         p = child(*p, i);
     }
-    for (const Bytes& e : p->entries)
-        if (keyOf(e) == key)
-            return e;
+    for (size_t i = 0; i < p->entries(); ++i)
+        if (keyAt(p->entry(i)) == key)
+            return Bytes(p->entry(i), p->entry(i) + leafSize_);
     return std::nullopt;
 }
 
 void BTree::forEach(const std::function<void(const Bytes&)>& visit) {
+    Bytes e;
     std::function<void(Page&)> walk = [&](Page& p) {
         if (p.level == 0) {
-            for (const Bytes& e : p.entries)
+            for (size_t i = 0; i < p.entries(); ++i) {
+                e.assign(p.entry(i), p.entry(i) + leafSize_);
                 visit(e);
+            }
             return;
         }
         for (size_t i = 0; i < p.keys.size(); ++i)
@@ -115,7 +136,7 @@ void BTree::put(const Bytes& entry) {
         top->level = static_cast<uint8_t>(root_->level + 1);
         top->dirty = true;
         for (const auto& half : {root_, split}) {
-            top->keys.push_back(half->level ? half->keys.front() : keyOf(half->entries.front()));
+            top->keys.push_back(firstKey(*half));
             top->refs.push_back(half->ref);
             top->children.push_back(half);
         }
@@ -128,18 +149,21 @@ void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shar
     p->dirty = true;
     if (p->level == 0) {
         size_t i = 0;
-        while (i < p->entries.size() && keyOf(p->entries[i]) < key)
+        const size_t n = p->entries();
+        while (i < n && keyAt(p->entry(i)) < key)
             ++i;
-        if (i < p->entries.size() && keyOf(p->entries[i]) == key)
-            p->entries[i] = entry;
+        const auto at = p->leaf.begin() + static_cast<std::ptrdiff_t>(i * leafSize_);
+        if (i < n && keyAt(p->entry(i)) == key)
+            std::copy(entry.begin(), entry.end(), at);
         else
-            p->entries.insert(p->entries.begin() + static_cast<std::ptrdiff_t>(i), entry);
-        if (p->entries.size() > leafMax_) {
+            p->leaf.insert(at, entry.begin(), entry.end());
+        if (p->entries() > leafMax_) {
             split = std::make_shared<Page>();
             split->dirty = true;
-            const size_t half = p->entries.size() / 2;
-            split->entries.assign(p->entries.begin() + static_cast<std::ptrdiff_t>(half), p->entries.end());
-            p->entries.resize(half);
+            split->entrySize = leafSize_;
+            const size_t half = p->entries() / 2 * leafSize_;
+            split->leaf.assign(p->leaf.begin() + static_cast<std::ptrdiff_t>(half), p->leaf.end());
+            p->leaf.resize(half);
         }
         return;
     }
@@ -156,7 +180,7 @@ void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shar
     std::shared_ptr<Page> childSplit;
     insert(c, entry, childSplit);
     if (childSplit) {
-        const uint64_t splitKey = childSplit->level ? childSplit->keys.front() : keyOf(childSplit->entries.front());
+        const uint64_t splitKey = firstKey(*childSplit);
         p->keys.insert(p->keys.begin() + static_cast<std::ptrdiff_t>(i + 1), splitKey);
         p->refs.insert(p->refs.begin() + static_cast<std::ptrdiff_t>(i + 1), BlockRef{});
         p->children.insert(p->children.begin() + static_cast<std::ptrdiff_t>(i + 1), childSplit);
@@ -185,6 +209,7 @@ bool BTree::erase(uint64_t key) {
         if (root_->ref.ib)
             store_.retirePage(root_->ref);
         root_ = std::make_shared<Page>();
+        root_->entrySize = leafSize_;
         root_->dirty = true;
     }
     // A root with a single child gives way to it.
@@ -202,12 +227,13 @@ bool BTree::erase(uint64_t key) {
 bool BTree::remove(const std::shared_ptr<Page>& p, uint64_t key) {
     p->dirty = true;
     if (p->level == 0) {
-        for (size_t i = 0; i < p->entries.size(); ++i)
-            if (keyOf(p->entries[i]) == key) {
-                p->entries.erase(p->entries.begin() + static_cast<std::ptrdiff_t>(i));
+        for (size_t i = 0; i < p->entries(); ++i)
+            if (keyAt(p->entry(i)) == key) {
+                const auto at = p->leaf.begin() + static_cast<std::ptrdiff_t>(i * leafSize_);
+                p->leaf.erase(at, at + static_cast<std::ptrdiff_t>(leafSize_));
                 break;
             }
-        return p->entries.empty();
+        return p->leaf.empty();
     }
     size_t i = 0;
     for (size_t k = 0; k < p->keys.size(); ++k)
@@ -223,7 +249,7 @@ bool BTree::remove(const std::shared_ptr<Page>& p, uint64_t key) {
         p->children.erase(p->children.begin() + static_cast<std::ptrdiff_t>(i));
     } else {
         // The parent key is the smallest key below it.
-        p->keys[i] = c->level ? c->keys.front() : keyOf(c->entries.front());
+        p->keys[i] = firstKey(*c);
     }
     // The root keeps at least one leaf, even an empty one.
     return p->keys.empty() && p != root_;
@@ -236,15 +262,15 @@ BlockRef BTree::root() const { return root_->ref; }
 Bytes BTree::serialize(const Page& p) const {
     Bytes data(496, 0);
     const size_t size = p.level ? kInnerEntrySize : leafSize_;
-    for (size_t i = 0; i < p.count(); ++i) {
-        size_t at = i * size;
-        if (p.level) {
+    if (p.level) {
+        for (size_t i = 0; i < p.count(); ++i) {
+            size_t at = i * size;
             put64(data, at, p.keys[i]);
             put64(data, at + 8, p.refs[i].bid);
             put64(data, at + 16, p.refs[i].ib);
-        } else {
-            std::copy(p.entries[i].begin(), p.entries[i].end(), data.begin() + static_cast<std::ptrdiff_t>(at));
         }
+    } else {
+        std::copy(p.leaf.begin(), p.leaf.end(), data.begin());
     }
     data[488] = static_cast<uint8_t>(p.count());
     data[489] = static_cast<uint8_t>(p.level ? kInnerMax : leafMax_);

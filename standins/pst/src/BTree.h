@@ -49,6 +49,8 @@ private:
     std::shared_ptr<Page> load(const BlockRef& ref);
     std::shared_ptr<Page> child(Page& parent, size_t i);
     uint64_t keyOf(const Bytes& entry) const;
+    uint64_t keyAt(const uint8_t* entry) const;
+    uint64_t firstKey(const Page& page) const;
     void insert(const std::shared_ptr<Page>& page, const Bytes& entry, std::shared_ptr<Page>& split);
     bool remove(const std::shared_ptr<Page>& page, uint64_t key);
     BlockRef write(Page& page);

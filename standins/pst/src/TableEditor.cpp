@@ -267,38 +267,80 @@ EditableHeap::Parsed& EditableHeap::parsed(size_t block) {
     p.header = slice(b, 0, hs);
     const size_t map = u16(b, 0);
     const size_t count = u16(b, map);
+    need(b, map + 4, 2 * (count + 1), "heap map");
+    p.ends.reserve(count + 1);
+    size_t expected = hs;
     for (size_t i = 0; i < count; ++i) {
         const size_t start = u16(b, map + 4 + 2 * i), end = u16(b, map + 4 + 2 * (i + 1));
         if (end < start || end > map)
             corrupt("a heap item out of its block");
-        p.items.push_back(slice(b, start, end - start));
+        if (start != expected)
+            break; // items not back to back: taken one by one below
+        expected = end;
+        p.ends.push_back(end - hs);
+    }
+    if (p.ends.size() == count) {
+        p.data.assign(b.begin() + static_cast<std::ptrdiff_t>(hs), b.begin() + static_cast<std::ptrdiff_t>(expected));
+    } else {
+        p.ends.clear();
+        for (size_t i = 0; i < count; ++i) {
+            const size_t start = u16(b, map + 4 + 2 * i), end = u16(b, map + 4 + 2 * (i + 1));
+            p.data.insert(p.data.end(), b.begin() + static_cast<std::ptrdiff_t>(start),
+                          b.begin() + static_cast<std::ptrdiff_t>(end));
+            p.ends.push_back(p.data.size());
+        }
     }
     return parsed_[block] = std::move(p);
 }
 
+void EditableHeap::Parsed::set(size_t i, const Bytes& bytes) {
+    const size_t from = begin(i), old = ends[i] - from;
+    const auto at = data.begin() + static_cast<std::ptrdiff_t>(from);
+    if (bytes.size() > old) {
+        std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(old), at);
+        data.insert(at + static_cast<std::ptrdiff_t>(old), bytes.begin() + static_cast<std::ptrdiff_t>(old), bytes.end());
+    } else {
+        std::copy(bytes.begin(), bytes.end(), at);
+        data.erase(at + static_cast<std::ptrdiff_t>(bytes.size()), at + static_cast<std::ptrdiff_t>(old));
+    }
+    const ptrdiff_t delta = static_cast<ptrdiff_t>(bytes.size()) - static_cast<ptrdiff_t>(old);
+    for (size_t k = i; k < ends.size(); ++k)
+        ends[k] = static_cast<size_t>(static_cast<ptrdiff_t>(ends[k]) + delta);
+}
+
+void EditableHeap::Parsed::push(const Bytes& bytes) {
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    ends.push_back(data.size());
+}
+
+void EditableHeap::Parsed::pop() {
+    ends.pop_back();
+    data.resize(ends.empty() ? 0 : ends.back());
+}
+
+size_t EditableHeap::serializedSize(size_t block, const Parsed& p, size_t dataBytes) const {
+    const size_t size = (heapHeaderSize(block) + dataBytes + 1) / 2 * 2;
+    return size + 4 + 2 * (p.count() + 1);
+}
+
 size_t EditableHeap::serializedSize(size_t block, const Parsed& p) const {
-    size_t size = heapHeaderSize(block);
-    for (const Bytes& i : p.items)
-        size += i.size();
-    size = (size + 1) / 2 * 2;
-    return size + 4 + 2 * (p.items.size() + 1);
+    return serializedSize(block, p, p.data.size());
 }
 
 Bytes EditableHeap::serialize(size_t block, const Parsed& p) const {
-    Bytes data = p.header;
-    std::vector<uint16_t> offsets;
-    for (const Bytes& item : p.items) {
-        offsets.push_back(static_cast<uint16_t>(data.size()));
-        appendBytes(data, item);
-    }
-    offsets.push_back(static_cast<uint16_t>(data.size()));
+    Bytes data;
+    data.reserve(serializedSize(block, p));
+    data = p.header;
+    const size_t hs = data.size();
+    appendBytes(data, p.data);
     if (data.size() % 2)
         data.push_back(0);
     const uint16_t map = static_cast<uint16_t>(data.size());
-    append16(data, static_cast<uint16_t>(p.items.size()));
+    append16(data, static_cast<uint16_t>(p.count()));
     append16(data, 0);
-    for (uint16_t o : offsets)
-        append16(data, o);
+    append16(data, static_cast<uint16_t>(hs));
+    for (size_t end : p.ends)
+        append16(data, static_cast<uint16_t>(hs + end));
     put16(data, 0, map);
     return data;
 }
@@ -342,21 +384,19 @@ Bytes EditableHeap::item(uint32_t hid) {
     if (block >= blocks_.size() || index == 0)
         corrupt("a heap reference out of range");
     Parsed& p = parsed(block);
-    if (index > p.items.size())
+    if (index > p.count())
         corrupt("a heap item that does not exist");
-    return p.items[index - 1];
+    return p.get(index - 1);
 }
 
 bool EditableHeap::replace(uint32_t hid, const Bytes& bytes) {
     item(hid); // checks it exists
     const size_t block = hid >> 16, index = (hid >> 5) & 0x7FF;
     Parsed& p = parsed(block);
-    Bytes old = std::move(p.items[index - 1]);
-    p.items[index - 1] = bytes;
-    if (bytes.size() > kMaxItem || serializedSize(block, p) > kMaxBlockData) {
-        p.items[index - 1] = std::move(old);
+    const size_t oldSize = p.size(index - 1);
+    if (bytes.size() > kMaxItem || serializedSize(block, p, p.data.size() - oldSize + bytes.size()) > kMaxBlockData)
         return false;
-    }
+    p.set(index - 1, bytes);
     store(block);
     return true;
 }
@@ -369,9 +409,9 @@ void EditableHeap::free(uint32_t hid) {
     const size_t block = hid >> 16;
     Parsed& p = parsed(block);
     bool dropped = false;
-    while (p.items.size() > 1 && p.items.back().empty() &&
-           freed_.erase(static_cast<uint32_t>((block << 16) | (p.items.size() << 5)))) {
-        p.items.pop_back();
+    while (p.count() > 1 && p.size(p.count() - 1) == 0 &&
+           freed_.erase(static_cast<uint32_t>((block << 16) | (p.count() << 5)))) {
+        p.pop();
         dropped = true;
     }
     if (dropped)
@@ -383,21 +423,21 @@ uint32_t EditableHeap::add(const Bytes& bytes) {
         throw Error(ErrorKind::Invalid, "a heap item larger than 3,580 bytes");
     size_t block = blocks_.size() - 1;
     Parsed& last = parsed(block);
-    last.items.push_back(bytes);
-    if (serializedSize(block, last) <= kMaxBlockData && last.items.size() < 0x7FF) {
+    last.push(bytes);
+    if (serializedSize(block, last) <= kMaxBlockData && last.count() < 0x7FF) {
         store(block);
-        const uint32_t hid = static_cast<uint32_t>((block << 16) | (last.items.size() << 5));
+        const uint32_t hid = static_cast<uint32_t>((block << 16) | (last.count() << 5));
         freed_.erase(hid); // an id dropped before, in use again
         return hid;
     }
-    last.items.pop_back();
+    last.pop();
     // A new block, with the header its place calls for.
     block = blocks_.size();
     if (block > 0xFFFF)
         throw Error(ErrorKind::Invalid, "a heap too large for one node");
     Parsed fresh;
     fresh.header.assign(heapHeaderSize(block), 0);
-    fresh.items.push_back(bytes);
+    fresh.push(bytes);
     blocks_.append(serialize(block, fresh));
     parsed_[block] = std::move(fresh);
     store(block);

@@ -65,13 +65,27 @@ public:
     uint64_t write();
 
 private:
+    // A block's items back to back in one buffer (a block is parsed for
+    // every table change, and may hold hundreds of items).
     struct Parsed {
         Bytes header;             // the block's own header bytes
-        std::vector<Bytes> items;
+        Bytes data;               // the items
+        std::vector<size_t> ends; // where each item ends in `data`
+        size_t count() const { return ends.size(); }
+        size_t begin(size_t i) const { return i ? ends[i - 1] : 0; }
+        size_t size(size_t i) const { return ends[i] - begin(i); }
+        Bytes get(size_t i) const {
+            return Bytes(data.begin() + static_cast<std::ptrdiff_t>(begin(i)),
+                         data.begin() + static_cast<std::ptrdiff_t>(ends[i]));
+        }
+        void set(size_t i, const Bytes& bytes);
+        void push(const Bytes& bytes);
+        void pop();
     };
     Parsed& parsed(size_t block);
     Bytes serialize(size_t block, const Parsed& p) const;
     size_t serializedSize(size_t block, const Parsed& p) const;
+    size_t serializedSize(size_t block, const Parsed& p, size_t dataBytes) const;
     void store(size_t block);
     void setFill(size_t block, size_t freeBytes);
 
