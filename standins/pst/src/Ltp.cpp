@@ -41,8 +41,7 @@ Bytes Heap::item(uint32_t hid) const {
     return slice(b, start, end - start);
 }
 
-std::vector<std::pair<Bytes, Bytes>> readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize,
-                                               uint8_t dataSize) {
+Bytes readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize, uint8_t dataSize) {
     Bytes header = heap.item(headerHid);
     if (u8(header, 0) != kClientBTree)
         corrupt("a B-tree on the heap without its signature");
@@ -52,18 +51,18 @@ std::vector<std::pair<Bytes, Bytes>> readBTree(const Heap& heap, uint32_t header
         corrupt("a B-tree on the heap with unexpected record sizes");
     if (levels > kMaxTreeDepth)
         corrupt("a B-tree on the heap is too deep");
-    std::vector<std::pair<Bytes, Bytes>> out;
+    Bytes out;
     auto visit = [&](auto&& self, uint32_t hid, int level) -> void {
         Bytes node = heap.item(hid);
         const size_t record = level > 0 ? cbKey + 4u : static_cast<size_t>(cbKey) + cbEnt;
         if (node.size() % record != 0)
             corrupt("a B-tree node on the heap has a partial record");
-        for (size_t at = 0; at < node.size(); at += record) {
-            if (level > 0)
-                self(self, u32(node, at + cbKey), level - 1);
-            else
-                out.emplace_back(slice(node, at, cbKey), slice(node, at + cbKey, cbEnt));
+        if (level == 0) {
+            appendBytes(out, node);
+            return;
         }
+        for (size_t at = 0; at < node.size(); at += record)
+            self(self, u32(node, at + cbKey), level - 1);
     };
     if (root)
         visit(visit, root, levels);
@@ -109,13 +108,14 @@ PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<u
         corrupt("a property context of another kind");
     ValueSource values(ndb, heap, subnodes);
     PropertyContext pc;
-    for (const auto& record : readBTree(heap, heap.userRoot(), 2, 6)) {
-        const uint16_t id = u16(record.first, 0);
+    const Bytes records = readBTree(heap, heap.userRoot(), 2, 6);
+    for (size_t at = 0; at < records.size(); at += 8) {
+        const uint16_t id = u16(records, at);
         StoredValue v;
-        v.type = u16(record.second, 0);
-        const uint32_t hnid = u32(record.second, 2);
+        v.type = u16(records, at + 2);
+        const uint32_t hnid = u32(records, at + 4);
         if (isInlineType(v.type))
-            v.bytes = slice(record.second, 2, 4);
+            v.bytes = slice(records, at + 4, 4);
         else
             v.bytes = values.read(hnid);
         pc.properties[id] = std::move(v);
@@ -168,12 +168,13 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
     size_t matrixRows = 0;
     for (const Bytes& b : matrixBlocks)
         matrixRows += b.size() / tc.rowSize;
-    const auto records = readBTree(heap, rowIndex, 4, 4);
-    if (records.size() != matrixRows)
+    const Bytes records = readBTree(heap, rowIndex, 4, 4);
+    if (records.size() / 8 != matrixRows)
         corrupt("a table whose index and rows differ in number");
-    for (const auto& record : records) {
-        const uint32_t rowId = u32(record.first, 0);
-        const uint32_t index = u32(record.second, 0);
+    tc.rows.reserve(matrixRows);
+    for (size_t rec = 0; rec < records.size(); rec += 8) {
+        const uint32_t rowId = u32(records, rec);
+        const uint32_t index = u32(records, rec + 4);
         const size_t block = perBlock ? index / perBlock : 0;
         const size_t at = (perBlock ? index % perBlock : index) * tc.rowSize;
         if (block >= matrixBlocks.size())
@@ -188,15 +189,15 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
                 continue;
             StoredValue v;
             v.type = static_cast<uint16_t>(c.tag & 0xFFFF);
-            Bytes cell = slice(row, c.offset, c.size);
-            if (c.tag == 0x67F20003 && c.size >= 4 && u32(cell, 0) != rowId)
+            // Columns lie inside the row (checked above).
+            if (c.tag == 0x67F20003 && c.size >= 4 && u32(row, c.offset) != rowId)
                 corrupt("a table's index names another row");
             if (fixedSize(v.type) && fixedSize(v.type) <= c.size)
-                v.bytes = slice(cell, 0, fixedSize(v.type));
+                v.bytes = slice(row, c.offset, fixedSize(v.type));
             else if (c.size == 4)
-                v.bytes = values.read(u32(cell, 0));
+                v.bytes = values.read(u32(row, c.offset));
             else
-                v.bytes = cell;
+                v.bytes = slice(row, c.offset, c.size);
             r.cells[c.tag] = std::move(v);
         }
         tc.rows.push_back(std::move(r));

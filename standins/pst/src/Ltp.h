@@ -31,9 +31,9 @@ private:
     uint32_t userRoot_ = 0;
 };
 
-// The records of a B-tree on a heap, in key order: key bytes, data bytes.
-std::vector<std::pair<Bytes, Bytes>> readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize,
-                                               uint8_t dataSize);
+// The records of a B-tree on a heap, in key order, back to back: each the
+// key's bytes, then the data's.
+Bytes readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize, uint8_t dataSize);
 
 // A property value as stored: its type and its bytes (for values of 4 bytes
 // or fewer, the 4 bytes of the entry).

@@ -33,43 +33,45 @@ size_t HeapBuilder::headerSize(size_t block) const {
     return block % 128 == 8 ? 66 : 2;
 }
 
-uint32_t HeapBuilder::add(const Bytes& item) {
-    if (item.size() > kMaxItem)
+uint32_t HeapBuilder::add(const Bytes& item) { return add(item.data(), item.size()); }
+
+uint32_t HeapBuilder::add(const uint8_t* item, size_t size) {
+    if (size > kMaxItem)
         throw Error(ErrorKind::Invalid, "a heap item larger than 3,580 bytes");
     auto fits = [&](size_t b) {
         const Block& blk = blocks_[b];
-        size_t map = 4 + 2 * (blk.items.size() + 2);
-        size_t start = headerSize(b) + blk.used + item.size();
+        size_t map = 4 + 2 * (blk.ends.size() + 2);
+        size_t start = headerSize(b) + blk.data.size() + size;
         return (start + 1) / 2 * 2 + map <= kMaxBlockData;
     };
     if (!fits(blocks_.size() - 1))
         blocks_.emplace_back();
     const size_t b = blocks_.size() - 1;
     Block& blk = blocks_[b];
-    blk.items.push_back(item);
-    blk.used += item.size();
-    return static_cast<uint32_t>((b << 16) | (blk.items.size() << 5));
+    blk.data.insert(blk.data.end(), item, item + size);
+    blk.ends.push_back(static_cast<uint16_t>(blk.data.size()));
+    return static_cast<uint32_t>((b << 16) | (blk.ends.size() << 5));
 }
 
 std::vector<Bytes> HeapBuilder::blocks() const {
     std::vector<Bytes> out;
     std::vector<uint8_t> fill;
+    out.reserve(blocks_.size());
     for (size_t b = 0; b < blocks_.size(); ++b) {
         const Block& blk = blocks_[b];
-        Bytes data(headerSize(b), 0);
-        std::vector<uint16_t> offsets;
-        for (const Bytes& item : blk.items) {
-            offsets.push_back(static_cast<uint16_t>(data.size()));
-            appendBytes(data, item);
-        }
-        offsets.push_back(static_cast<uint16_t>(data.size()));
+        const size_t hs = headerSize(b);
+        Bytes data;
+        data.reserve(hs + blk.data.size() + 1 + 4 + 2 * (blk.ends.size() + 1));
+        data.assign(hs, 0);
+        appendBytes(data, blk.data);
         if (data.size() % 2)
             data.push_back(0);
         const uint16_t map = static_cast<uint16_t>(data.size());
-        append16(data, static_cast<uint16_t>(blk.items.size()));
+        append16(data, static_cast<uint16_t>(blk.ends.size()));
         append16(data, 0);
-        for (uint16_t o : offsets)
-            append16(data, o);
+        append16(data, static_cast<uint16_t>(hs));
+        for (uint16_t end : blk.ends)
+            append16(data, static_cast<uint16_t>(hs + end));
         put16(data, 0, map);
         fill.push_back(fillLevel(kMaxBlockData - data.size()));
         out.push_back(std::move(data));
@@ -88,25 +90,22 @@ std::vector<Bytes> HeapBuilder::blocks() const {
     return out;
 }
 
-uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize,
-                    const std::vector<std::pair<Bytes, Bytes>>& records) {
+uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize, const Bytes& records) {
     Bytes header(8, 0);
     header[0] = kClientBTree;
     header[1] = keySize;
     header[2] = dataSize;
-    if (records.empty())
+    const size_t recordSize = keySize + dataSize;
+    const size_t count = records.size() / recordSize;
+    if (count == 0)
         return heap.add(header);
     // Leaves, then index levels over them until one node remains.
     std::vector<std::pair<Bytes, uint32_t>> level; // first key, HID
-    const size_t perLeaf = kMaxItem / (keySize + dataSize);
-    for (size_t start = 0; start < records.size(); start += perLeaf) {
-        Bytes node;
-        size_t end = std::min(records.size(), start + perLeaf);
-        for (size_t i = start; i < end; ++i) {
-            appendBytes(node, records[i].first);
-            appendBytes(node, records[i].second);
-        }
-        level.emplace_back(records[start].first, heap.add(node));
+    const size_t perLeaf = kMaxItem / recordSize;
+    for (size_t start = 0; start < count; start += perLeaf) {
+        const size_t end = std::min(count, start + perLeaf);
+        const uint8_t* first = records.data() + start * recordSize;
+        level.emplace_back(Bytes(first, first + keySize), heap.add(first, (end - start) * recordSize));
     }
     uint8_t levels = 0;
     const size_t perIndex = kMaxItem / (keySize + 4u);
@@ -141,36 +140,43 @@ WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const S
         while (subnodes.count(nid));
         return nid;
     };
-    std::vector<std::pair<Bytes, Bytes>> records;
-    Properties all = properties;
-    for (const auto& kv : external) {
-        all[kv.first] = Value{static_cast<uint16_t>(kv.first & 0xFFFF), {}};
+    for (const auto& kv : external)
         subnodes[kv.second.nid] = kv.second;
-    }
-    for (const auto& kv : all) {
-        const uint16_t id = static_cast<uint16_t>(kv.first >> 16);
-        const Value& v = kv.second;
-        Bytes key;
-        append16(key, id);
-        Bytes data;
-        append16(data, v.type);
-        auto outside = external.find(kv.first);
-        if (outside != external.end()) {
-            append32(data, outside->second.nid);
-        } else if (isInlineType(v.type)) {
-            Bytes inline4(4, 0);
-            std::copy_n(v.bytes.begin(), std::min<size_t>(4, v.bytes.size()), inline4.begin());
-            appendBytes(data, inline4);
+    // The records in tag order: the properties and the values written
+    // outside (which take the place of a property of the same tag).
+    Bytes records;
+    records.reserve(8 * (properties.size() + external.size()));
+    auto record = [&](uint32_t tag, uint16_t type, uint32_t value) {
+        append16(records, static_cast<uint16_t>(tag >> 16));
+        append16(records, type);
+        append32(records, value);
+    };
+    auto inside = properties.begin();
+    auto outside = external.begin();
+    while (inside != properties.end() || outside != external.end()) {
+        if (outside != external.end() && (inside == properties.end() || outside->first <= inside->first)) {
+            if (inside != properties.end() && inside->first == outside->first)
+                ++inside;
+            record(outside->first, static_cast<uint16_t>(outside->first & 0xFFFF), outside->second.nid);
+            ++outside;
+            continue;
+        }
+        const Value& v = inside->second;
+        uint32_t value;
+        if (isInlineType(v.type)) {
+            uint8_t inline4[4] = {0, 0, 0, 0};
+            std::copy_n(v.bytes.begin(), std::min<size_t>(4, v.bytes.size()), inline4);
+            value = inline4[0] | (inline4[1] << 8) | (inline4[2] << 16) | (static_cast<uint32_t>(inline4[3]) << 24);
         } else if (v.bytes.size() <= kMaxItem) {
             // An empty value is an empty heap item, not "no value": some
             // readers take HID 0 for a missing property.
-            append32(data, heap.add(Bytes(v.bytes.begin(), v.bytes.end())));
+            value = heap.add(v.bytes);
         } else {
-            const uint32_t nid = freeLocalNid();
-            subnodes[nid] = {nid, ndb.writeData(Bytes(v.bytes.begin(), v.bytes.end())), 0};
-            append32(data, nid);
+            value = freeLocalNid();
+            subnodes[value] = {value, ndb.writeData(v.bytes), 0};
         }
-        records.emplace_back(key, data);
+        record(inside->first, v.type, value);
+        ++inside;
     }
     heap.setUserRoot(buildBTree(heap, 2, 6, records));
     WrittenNode out;
@@ -236,14 +242,16 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& unsortedColum
         if (v.bytes.empty())
             return 0;
         if (v.bytes.size() <= kMaxItem)
-            return heap.add(Bytes(v.bytes.begin(), v.bytes.end()));
+            return heap.add(v.bytes);
         const uint32_t nid = (++nextLocal << 5) | kNidTypeLtp;
-        subnodes[nid] = {nid, ndb.writeData(Bytes(v.bytes.begin(), v.bytes.end())), 0};
+        subnodes[nid] = {nid, ndb.writeData(v.bytes), 0};
         return nid;
     };
 
     std::vector<Bytes> rowBytes;
-    std::vector<std::pair<Bytes, Bytes>> index;
+    std::vector<std::pair<uint32_t, uint32_t>> index; // row id, row
+    rowBytes.reserve(rows.size());
+    index.reserve(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
         Bytes row(rowSize, 0);
         for (size_t i = 0; i < columns.size(); ++i) {
@@ -272,12 +280,15 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& unsortedColum
             row[end1 + c.bit / 8] |= static_cast<uint8_t>(0x80 >> (c.bit % 8));
         }
         rowBytes.push_back(std::move(row));
-        Bytes key, data;
-        append32(key, rows[r].rowId);
-        append32(data, static_cast<uint32_t>(r));
-        index.emplace_back(key, data);
+        index.emplace_back(rows[r].rowId, static_cast<uint32_t>(r));
     }
-    std::sort(index.begin(), index.end(), [](const auto& a, const auto& b) { return u32(a.first, 0) < u32(b.first, 0); });
+    std::sort(index.begin(), index.end());
+    Bytes indexRecords;
+    indexRecords.reserve(8 * index.size());
+    for (const auto& rec : index) {
+        append32(indexRecords, rec.first);
+        append32(indexRecords, rec.second);
+    }
 
     uint32_t hnidRows = 0;
     const size_t matrix = rowBytes.size() * rowSize;
@@ -299,7 +310,7 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& unsortedColum
         hnidRows = (++nextLocal << 5) | kNidTypeLtp;
         subnodes[hnidRows] = {hnidRows, ndb.writeDataBlocks(blocks), 0};
     }
-    const uint32_t rowIndex = buildBTree(heap, 4, 4, index);
+    const uint32_t rowIndex = buildBTree(heap, 4, 4, indexRecords);
 
     Bytes info;
     info.push_back(kClientTable);

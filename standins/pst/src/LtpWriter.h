@@ -11,14 +11,15 @@ class HeapBuilder {
 public:
     explicit HeapBuilder(uint8_t clientSignature) : client_(clientSignature) { blocks_.emplace_back(); }
     uint32_t add(const Bytes& item);
+    uint32_t add(const uint8_t* item, size_t size);
     void setUserRoot(uint32_t hid) { userRoot_ = hid; }
     // The heap's blocks, each at most 8176 bytes.
     std::vector<Bytes> blocks() const;
 
 private:
     struct Block {
-        std::vector<Bytes> items;
-        size_t used = 0; // item bytes
+        Bytes data;                  // the items back to back
+        std::vector<uint16_t> ends;  // where each ends in `data`
     };
     size_t headerSize(size_t block) const;
     uint8_t client_;
@@ -26,9 +27,9 @@ private:
     std::vector<Block> blocks_;
 };
 
-// A B-tree on the heap over sorted records; returns its header's HID.
-uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize,
-                    const std::vector<std::pair<Bytes, Bytes>>& records);
+// A B-tree on the heap over sorted records (back to back, key then data);
+// returns its header's HID.
+uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize, const Bytes& records);
 
 // What a node's data and subnodes are once written.
 struct WrittenNode {

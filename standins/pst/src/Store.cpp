@@ -166,9 +166,10 @@ uint64_t Store::saveAttachment(uint32_t messageNid, uint32_t attachmentNid, cons
     Heap heap(impl_->ndb->readDataBlocks(node->second.bidData));
     uint32_t hnid = 0;
     bool found = false;
-    for (const auto& record : readBTree(heap, heap.userRoot(), 2, 6))
-        if (u16(record.first, 0) == 0x3701) {
-            hnid = u32(record.second, 2);
+    const Bytes records = readBTree(heap, heap.userRoot(), 2, 6);
+    for (size_t at = 0; at < records.size(); at += 8)
+        if (u16(records, at) == 0x3701) {
+            hnid = u32(records, at + 4);
             found = true;
         }
     if (!found)
