@@ -45,18 +45,25 @@ uint64_t BTree::keyAt(const uint8_t* entry) const {
 
 uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(p.entry(0)); }
 
+size_t BTree::checkPage(const Bytes& data) const {
+    const uint8_t count = data.at(488), entrySize = data.at(490), level = data.at(491);
+    if (level > kMaxLevels)
+        corrupt("a B-tree is too deep");
+    const size_t expected = level ? kInnerEntrySize : leafSize_;
+    if (entrySize != expected || static_cast<size_t>(count) * entrySize > 488)
+        corrupt("a B-tree page with entries of the wrong size");
+    return count;
+}
+
 std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
-    Bytes data = store_.loadPage(ref, type_);
+    Bytes data;
+    store_.loadPage(ref, type_, data);
+    const size_t count = checkPage(data);
+    const size_t entrySize = data[490];
     auto p = std::make_shared<Page>();
     p->ref = ref;
     p->entrySize = leafSize_;
-    const uint8_t count = data[488], entrySize = data[490];
     p->level = data[491];
-    if (p->level > kMaxLevels)
-        corrupt("a B-tree is too deep");
-    const size_t expected = p->level ? kInnerEntrySize : leafSize_;
-    if (entrySize != expected || static_cast<size_t>(count) * entrySize > 488)
-        corrupt("a B-tree page with entries of the wrong size");
     if (!p->level) {
         data.resize(static_cast<size_t>(count) * entrySize);
         p->leaf = std::move(data);
@@ -89,7 +96,7 @@ std::shared_ptr<BTree::Page> BTree::child(Page& parent, size_t i) {
 
 std::optional<Bytes> BTree::find(uint64_t key) {
     key &= keyMask_;
-    std::shared_ptr<Page> p = root_;
+    Page* p = root_.get();
     while (p->level) {
         size_t i = 0;
         bool found = false;
@@ -101,12 +108,44 @@ std::optional<Bytes> BTree::find(uint64_t key) {
         }
         if (!found)
             return std::nullopt;
-        p = child(*p, i);
+        if (!p->children[i])
+            return findUnloaded(p->refs[i], static_cast<uint8_t>(p->level - 1), key);
+        p = p->children[i].get();
     }
     for (size_t i = 0; i < p->entries(); ++i)
         if (keyAt(p->entry(i)) == key)
             return Bytes(p->entry(i), p->entry(i) + leafSize_);
     return std::nullopt;
+}
+
+std::optional<Bytes> BTree::findUnloaded(BlockRef ref, uint8_t level, uint64_t key) {
+    for (;;) {
+        store_.loadPage(ref, type_, scratch_);
+        const size_t count = checkPage(scratch_);
+        if (scratch_[491] != level)
+            corrupt("a B-tree page at the wrong level");
+        if (level == 0) {
+            for (size_t i = 0; i < count; ++i) {
+                const uint8_t* e = scratch_.data() + i * leafSize_;
+                if (keyAt(e) == key)
+                    return Bytes(e, e + leafSize_);
+            }
+            return std::nullopt;
+        }
+        size_t at = 0;
+        bool found = false;
+        for (size_t k = 0; k < count; ++k) {
+            const size_t here = k * kInnerEntrySize;
+            if ((u64(scratch_, here) & keyMask_) > key)
+                break;
+            at = here;
+            found = true;
+        }
+        if (!found)
+            return std::nullopt;
+        ref = {u64(scratch_, at + 8), u64(scratch_, at + 16)};
+        --level;
+    }
 }
 
 void BTree::forEach(const std::function<void(const Bytes&)>& visit) {

@@ -16,8 +16,8 @@ namespace pst {
 class PageStore {
 public:
     virtual ~PageStore() = default;
-    // A checked page of the type, its 496 data bytes.
-    virtual Bytes loadPage(const BlockRef& ref, uint8_t type) = 0;
+    // A checked page of the type: its 496 data bytes into `out`.
+    virtual void loadPage(const BlockRef& ref, uint8_t type, Bytes& out) = 0;
     // Writes a new page and returns where it went.
     virtual BlockRef storePage(const Bytes& data496, uint8_t type) = 0;
     // A page of the committed tree that the new tree no longer uses.
@@ -47,6 +47,11 @@ public:
 private:
     struct Page;
     std::shared_ptr<Page> load(const BlockRef& ref);
+    // Checks a loaded page's layout; returns its entry count.
+    size_t checkPage(const Bytes& data) const;
+    // A lookup below a page that is not held in memory: the pages on the
+    // way are read into one buffer and looked at where they lie.
+    std::optional<Bytes> findUnloaded(BlockRef ref, uint8_t level, uint64_t key);
     std::shared_ptr<Page> child(Page& parent, size_t i);
     uint64_t keyOf(const Bytes& entry) const;
     uint64_t keyAt(const uint8_t* entry) const;
@@ -62,6 +67,7 @@ private:
     size_t leafMax_;
     uint64_t keyMask_;
     std::shared_ptr<Page> root_;
+    Bytes scratch_;
 };
 
 } // namespace pst

@@ -189,13 +189,12 @@ void Ndb::requireWritable() const {
         throw Error(ErrorKind::Invalid, "the store is open for reading only");
 }
 
-Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
+void Ndb::loadPage(const BlockRef& ref, uint8_t type, Bytes& page) {
     if (ref.ib % 512 != 0)
         corrupt("a page is not aligned");
-    Bytes page;
     if (pages_.find(ref.bid, ref.ib, page) && page[496] == type) {
         page.resize(496);
-        return page;
+        return;
     }
     page = file_->read(ref.ib, kPageSize);
     if (page[496] != type || page[497] != type)
@@ -209,7 +208,6 @@ Bytes Ndb::loadPage(const BlockRef& ref, uint8_t type) {
     page.resize(497); // the type byte kept for the cache's check
     pages_.put(ref.bid, ref.ib, page);
     page.resize(496);
-    return page;
 }
 
 BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {

@@ -135,7 +135,7 @@ public:
 
 private:
     Ndb() = default;
-    Bytes loadPage(const BlockRef& ref, uint8_t type) override;
+    void loadPage(const BlockRef& ref, uint8_t type, Bytes& out) override;
     BlockRef storePage(const Bytes& data496, uint8_t type) override;
     void retirePage(const BlockRef& ref) override;
     void openTrees();
