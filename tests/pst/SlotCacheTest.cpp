@@ -1,9 +1,12 @@
 // The slot cache holds what it was given under the id and place it was
-// given, lets a newer entry take a shared slot, and never holds what is
-// larger than a slot.
+// given, gives the oldest slot to a newer entry once all are in use, and
+// never holds what is larger than a slot.
 #include "SlotCache.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <random>
 
 TEST(SlotCache, HoldsByIdAndPlaceAndGivesWayToNewerEntries) {
     pst::SlotCache cache(64, 16);
@@ -27,8 +30,46 @@ TEST(SlotCache, HoldsByIdAndPlaceAndGivesWayToNewerEntries) {
             ++held;
             EXPECT_EQ(pst::Bytes(static_cast<size_t>(id % 16), static_cast<uint8_t>(id)), out) << id;
         }
-    EXPECT_GT(held, 30u);
-    EXPECT_LE(held, 64u);
+    EXPECT_EQ(64u, held) << "the newest 64 are held";
+    EXPECT_TRUE(cache.find(1000, 1000 * 64, out));
+    EXPECT_FALSE(cache.find(936, 936 * 64, out)) << "the oldest gave way";
+}
+
+TEST(SlotCache, EveryIdUpToTheSlotCountIsHeldAndNothingFoundIsStale) {
+    // Ids whose hashes collide must not push one another out while free
+    // slots remain.
+    pst::SlotCache small(32, 8);
+    pst::Bytes out;
+    for (uint64_t id = 1; id <= 32; ++id)
+        small.put(id << 20, id, pst::Bytes(8, static_cast<uint8_t>(id)));
+    for (uint64_t id = 1; id <= 32; ++id)
+        EXPECT_TRUE(small.find(id << 20, id, out)) << id;
+
+    // Random puts, replacements and erasures against a plain map: whatever
+    // is found is what was put last under that id, and what was just put
+    // is found.
+    pst::SlotCache cache(16, 8);
+    std::map<uint64_t, pst::Bytes> truth;
+    std::mt19937 rng(7);
+    for (int step = 0; step < 200000; ++step) {
+        const uint64_t id = rng() % 48 + 1;
+        const unsigned op = rng() % 10;
+        if (op < 6) {
+            pst::Bytes data(rng() % 9, static_cast<uint8_t>(step));
+            cache.put(id, id * 8, data);
+            truth[id] = data;
+            ASSERT_TRUE(cache.find(id, id * 8, out)) << "step " << step;
+            ASSERT_EQ(data, out) << "step " << step;
+        } else if (op < 8) {
+            cache.erase(id);
+            truth.erase(id);
+            ASSERT_FALSE(cache.find(id, id * 8, out)) << "step " << step;
+        } else if (cache.find(id, id * 8, out)) {
+            auto it = truth.find(id);
+            ASSERT_NE(truth.end(), it) << "an erased id found at step " << step;
+            ASSERT_EQ(it->second, out) << "step " << step;
+        }
+    }
 }
 
 TEST(SlotCache, ACacheMadeAfterAnotherClosedHoldsNothingOfIt) {

@@ -2,10 +2,16 @@
 // number of slots of a fixed size allocated once: a lookup walks memory
 // rather than the file, and the cache never takes from the heap again
 // (thousands of small long-lived entries fragment Wine's heap enough to
-// slow every later allocation). A slot is chosen by the id alone; a newer
-// entry replaces what was there. Ids are never given twice in a store's
+// slow every later allocation). Ids are never given twice in a store's
 // life and what an id names is never changed where it lies, so an entry
 // stays true until its id is let go of.
+//
+// Slots are handed out in order and, once all are in use, taken back in
+// the order they were given (oldest first); an index finds an id's slot.
+// The memory a cache touches thus grows with what it holds: a store that
+// is opened, used for a while and closed again (as every Outlook restart
+// does) pays for the pages it filled, not for the whole cache (each first
+// touch of a page is a fault to the system, dear under a virtual machine).
 #pragma once
 #include "Bytes.h"
 
@@ -27,22 +33,28 @@ public:
 
 private:
     struct Slot {
-        uint64_t id = 0, ib = 0;
-        size_t size = 0;
-        bool used = false;
+        uint64_t id, ib;
+        uint32_t size;
+        bool live;
     };
-    size_t indexOf(uint64_t id) const;
-    uint8_t* dataOf(size_t index) const { return data_ + index * slotBytes_; }
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;     // an unused index entry
+    static constexpr size_t kNowhere = ~static_cast<size_t>(0);
+    size_t home(uint64_t id) const;
+    // The index position holding the id, or kNowhere.
+    size_t position(uint64_t id) const;
+    void unindex(size_t position);
+    uint8_t* dataOf(size_t slot) const { return data_.get() + slot * slotBytes_; }
 
-    // One allocation: the slots, then their data, which is left
-    // uninitialised: the system gives the pages of a large allocation only
-    // as slots are first written, so a store that reads little (a small
-    // file, a quick look) pays for little.
-    std::unique_ptr<uint8_t[]> storage_;
-    Slot* slots_ = nullptr;
-    uint8_t* data_ = nullptr;
+    // Slot records and data are left uninitialised: the system gives the
+    // pages of a large allocation only as they are first written.
+    std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<uint8_t[]> data_;
+    std::unique_ptr<uint32_t[]> index_; // open addressing, slot numbers
     size_t count_;
     size_t slotBytes_;
+    size_t mask_ = 0;     // index size - 1 (a power of two, at least twice the slots)
+    size_t given_ = 0;    // slots handed out so far
+    size_t next_ = 0;     // once all are given: the next to take back
 };
 
 } // namespace pst
