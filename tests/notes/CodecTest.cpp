@@ -32,6 +32,8 @@ TEST(Base64, RejectsWhatIsNotBase64) {
     };
     EXPECT_TRUE(decodes("QUJD\nREVG\r\n"));
     EXPECT_TRUE(decodes("QQ=="));
+    EXPECT_TRUE(decodes("QUI=\r\n")) << "a line's end after the padding";
+    EXPECT_FALSE(decodes("QUJDQ=")) << "padding after one character of a group";
     EXPECT_FALSE(decodes("QUJ*"));
     EXPECT_FALSE(decodes("Q==="));
     EXPECT_FALSE(decodes("QQ==QUJD")) << "nothing after the padding";

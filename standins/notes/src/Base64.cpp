@@ -4,61 +4,78 @@ namespace notes {
 
 namespace {
 
-int value(unsigned char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
+// The value of each character: 0-63 in the alphabet, kSpace for white
+// space between characters, kPad for '=', kBad for anything else.
+constexpr int8_t kSpace = -1, kPad = -2, kBad = -3;
+
+struct Values {
+    int8_t of[256];
+    constexpr Values() : of() {
+        for (int c = 0; c < 256; ++c)
+            of[c] = kBad;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            of[c] = static_cast<int8_t>(c - 'A');
+        for (int c = 'a'; c <= 'z'; ++c)
+            of[c] = static_cast<int8_t>(c - 'a' + 26);
+        for (int c = '0'; c <= '9'; ++c)
+            of[c] = static_cast<int8_t>(c - '0' + 52);
+        of[static_cast<int>('+')] = 62;
+        of[static_cast<int>('/')] = 63;
+        of[static_cast<int>(' ')] = of[static_cast<int>('\t')] = of[static_cast<int>('\r')] = of[static_cast<int>('\n')] = kSpace;
+        of[static_cast<int>('=')] = kPad;
+    }
+};
+constexpr Values kValues;
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 } // namespace
 
 bool Base64Decoder::feed(const char* in, size_t n, std::string& out) {
+    // Written through a pointer into room made beforehand (three bytes per
+    // four characters, at most), then cut to what was written: attachments
+    // come through here a few kilobytes at a time.
+    const size_t start = out.size();
+    out.resize(start + (n + static_cast<size_t>(count_)) / 4 * 3 + 3);
+    char* to = &out[start];
+    bool ok = true;
     for (size_t i = 0; i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(in[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
-            continue;
-        if (c == '=') {
-            // "xx==" or "xxx=" only.
-            if (count_ < 2)
-                return false;
-            ++padding_;
-            ++count_;
-            if (count_ == 4) {
-                if (padding_ == 2) {
-                    out += static_cast<char>((bits_ >> 4) & 0xFF);
-                } else {
-                    out += static_cast<char>((bits_ >> 10) & 0xFF);
-                    out += static_cast<char>((bits_ >> 2) & 0xFF);
-                }
+        const int8_t v = kValues.of[static_cast<unsigned char>(in[i])];
+        if (v >= 0 && padding_ == 0) {
+            bits_ = (bits_ << 6) | static_cast<uint32_t>(v);
+            if (++count_ == 4) {
+                *to++ = static_cast<char>((bits_ >> 16) & 0xFF);
+                *to++ = static_cast<char>((bits_ >> 8) & 0xFF);
+                *to++ = static_cast<char>(bits_ & 0xFF);
                 count_ = 0;
                 bits_ = 0;
-                padding_ = -100; // nothing may follow
             }
             continue;
         }
-        int v = value(c);
-        if (v < 0 || padding_ != 0)
-            return false;
-        bits_ = (bits_ << 6) | static_cast<uint32_t>(v);
-        if (++count_ == 4) {
-            out += static_cast<char>((bits_ >> 16) & 0xFF);
-            out += static_cast<char>((bits_ >> 8) & 0xFF);
-            out += static_cast<char>(bits_ & 0xFF);
+        if (v == kSpace)
+            continue;
+        if (v != kPad || count_ < 2) {
+            // Out of the alphabet, data after the padding, or "x=".
+            ok = false;
+            break;
+        }
+        // "xx==" or "xxx=" only.
+        ++padding_;
+        ++count_;
+        if (count_ == 4) {
+            if (padding_ == 2) {
+                *to++ = static_cast<char>((bits_ >> 4) & 0xFF);
+            } else {
+                *to++ = static_cast<char>((bits_ >> 10) & 0xFF);
+                *to++ = static_cast<char>((bits_ >> 2) & 0xFF);
+            }
             count_ = 0;
             bits_ = 0;
+            padding_ = -100; // nothing may follow
         }
     }
-    return true;
+    out.resize(static_cast<size_t>(to - out.data()));
+    return ok;
 }
 
 std::string encodeBase64(const std::string& bytes, size_t lineLength) {

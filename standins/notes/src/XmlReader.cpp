@@ -331,9 +331,10 @@ void XmlReader::readRun(const std::function<void(const char*, size_t)>& sink) {
         }
         const char* p = in_.data();
         // The plain bytes up to the next '<' or '&'.
-        size_t plain = 0;
-        while (plain < n && p[plain] != '<' && p[plain] != '&')
-            ++plain;
+        const void* lt = std::memchr(p, '<', n);
+        const size_t limit = lt ? static_cast<size_t>(static_cast<const char*>(lt) - p) : n;
+        const void* amp = std::memchr(p, '&', limit);
+        const size_t plain = amp ? static_cast<size_t>(static_cast<const char*>(amp) - p) : limit;
         if (plain > 0) {
             if (sink) {
                 flush();
