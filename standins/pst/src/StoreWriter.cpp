@@ -52,10 +52,20 @@ int64_t nowFiletime() {
 }
 
 std::vector<uint8_t> randomBytes(size_t n) {
-    std::random_device device;
+    // Search and record keys need only be unique: a generator seeded once
+    // per thread from the system's randomness (asking the system for every
+    // byte cost a call into it each, several per message).
+    thread_local std::mt19937_64 generator = [] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }();
     std::vector<uint8_t> out(n);
-    for (auto& b : out)
-        b = static_cast<uint8_t>(device());
+    for (size_t i = 0; i < n; i += 8) {
+        const uint64_t bits = generator();
+        for (size_t k = 0; k < 8 && i + k < n; ++k)
+            out[i + k] = static_cast<uint8_t>(bits >> (8 * k));
+    }
     return out;
 }
 
