@@ -2,8 +2,52 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace pst {
+
+namespace {
+
+// Storage of closed caches, for the next cache of the same size: a store
+// closed and opened again (every Outlook restart) finds the memory its
+// predecessor filled already given by the system, rather than taking each
+// page anew through a fault. Slots are filled from the start, so a block
+// handed on holds no more touched pages than its fullest use.
+class StoragePool {
+public:
+    std::unique_ptr<uint8_t[]> take(size_t bytes) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        for (size_t i = 0; i < free_.size(); ++i)
+            if (free_[i].first == bytes) {
+                std::unique_ptr<uint8_t[]> out = std::move(free_[i].second);
+                free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(i));
+                return out;
+            }
+        return std::unique_ptr<uint8_t[]>(new uint8_t[bytes]);
+    }
+    void give(size_t bytes, std::unique_ptr<uint8_t[]> storage) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        // A few stores' worth: Outlook's default store and the one added.
+        if (free_.size() < kKept)
+            free_.emplace_back(bytes, std::move(storage));
+    }
+
+private:
+    static constexpr size_t kKept = 4;
+    std::mutex mutex_;
+    std::vector<std::pair<size_t, std::unique_ptr<uint8_t[]>>> free_;
+};
+
+StoragePool& pool() {
+    // Never destroyed: stores closed during the process's exit still give
+    // their storage back.
+    static StoragePool* kept = new StoragePool;
+    return *kept;
+}
+
+} // namespace
 
 SlotCache::SlotCache(size_t slots, size_t slotBytes) : count_(slots), slotBytes_(slotBytes) {
     if (!slots)
@@ -12,10 +56,21 @@ SlotCache::SlotCache(size_t slots, size_t slotBytes) : count_(slots), slotBytes_
     while (size < 2 * slots)
         size *= 2;
     mask_ = size - 1;
-    slots_.reset(new Slot[slots]);
-    data_.reset(new uint8_t[slots * slotBytes]);
-    index_.reset(new uint32_t[size]);
-    std::fill(index_.get(), index_.get() + size, kEmpty);
+    // One block: the index, the slot records, the data. The index is the
+    // only part set here; records and data are written as slots are given.
+    const size_t indexBytes = size * sizeof(uint32_t);
+    const size_t slotsBytes = slots * sizeof(Slot);
+    bytes_ = indexBytes + slotsBytes + slots * slotBytes;
+    storage_ = pool().take(bytes_);
+    index_ = reinterpret_cast<uint32_t*>(storage_.get());
+    slots_ = reinterpret_cast<Slot*>(storage_.get() + indexBytes);
+    data_ = storage_.get() + indexBytes + slotsBytes;
+    std::fill(index_, index_ + size, kEmpty);
+}
+
+SlotCache::~SlotCache() {
+    if (storage_)
+        pool().give(bytes_, std::move(storage_));
 }
 
 size_t SlotCache::home(uint64_t id) const { return static_cast<size_t>((id * 0x9E3779B97F4A7C15ull) >> 32) & mask_; }

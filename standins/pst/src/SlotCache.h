@@ -22,6 +22,7 @@ namespace pst {
 class SlotCache {
 public:
     SlotCache(size_t slots, size_t slotBytes);
+    ~SlotCache();
     SlotCache(const SlotCache&) = delete;
     SlotCache& operator=(const SlotCache&) = delete;
 
@@ -43,13 +44,15 @@ private:
     // The index position holding the id, or kNowhere.
     size_t position(uint64_t id) const;
     void unindex(size_t position);
-    uint8_t* dataOf(size_t slot) const { return data_.get() + slot * slotBytes_; }
+    uint8_t* dataOf(size_t slot) const { return data_ + slot * slotBytes_; }
 
     // Slot records and data are left uninitialised: the system gives the
     // pages of a large allocation only as they are first written.
-    std::unique_ptr<Slot[]> slots_;
-    std::unique_ptr<uint8_t[]> data_;
-    std::unique_ptr<uint32_t[]> index_; // open addressing, slot numbers
+    std::unique_ptr<uint8_t[]> storage_;
+    size_t bytes_ = 0;
+    uint32_t* index_ = nullptr; // open addressing, slot numbers
+    Slot* slots_ = nullptr;
+    uint8_t* data_ = nullptr;
     size_t count_;
     size_t slotBytes_;
     size_t mask_ = 0;     // index size - 1 (a power of two, at least twice the slots)
