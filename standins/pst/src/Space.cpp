@@ -2,6 +2,8 @@
 
 #include "Crc.h"
 
+#include <algorithm>
+
 namespace pst {
 
 namespace {
@@ -59,20 +61,38 @@ size_t Space::spanCount() const {
     return static_cast<size_t>((header_.lastAMap - kFirstAMap) / kAMapSpan) + 1;
 }
 
-Bytes& Space::bits(size_t span) {
-    auto it = maps_.find(span);
-    if (it != maps_.end())
-        return it->second;
-    Bytes page = file_.read(spanStart(span), 512);
-    if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
-        throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
-    page.resize(496);
-    return maps_[span] = std::move(page);
+uint8_t* Space::slot(size_t span, bool& held) {
+    const size_t chunk = span / kSpansPerChunk;
+    if (chunk >= chunks_.size())
+        chunks_.resize(chunk + 1);
+    if (!chunks_[chunk])
+        chunks_[chunk] = std::make_unique<Chunk>();
+    held = chunks_[chunk]->held[span % kSpansPerChunk];
+    chunks_[chunk]->held[span % kSpansPerChunk] = true;
+    return chunks_[chunk]->bits[span % kSpansPerChunk];
+}
+
+uint8_t* Space::bits(size_t span) {
+    bool held = false;
+    uint8_t* b = slot(span, held);
+    if (held)
+        return b;
+    Bytes page;
+    try {
+        page = file_.read(spanStart(span), 512);
+        if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
+            throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
+    } catch (...) {
+        chunks_[span / kSpansPerChunk]->held[span % kSpansPerChunk] = false;
+        throw;
+    }
+    std::copy(page.begin(), page.begin() + 496, b);
+    return b;
 }
 
 void Space::setBits(uint64_t offset, size_t bytes, bool used) {
     const size_t span = static_cast<size_t>((offset - kFirstAMap) / kAMapSpan);
-    Bytes& b = bits(span);
+    uint8_t* b = bits(span);
     const size_t first = static_cast<size_t>((offset - spanStart(span)) / 64);
     for (size_t s = first; s < first + bytes / 64; ++s) {
         uint8_t mask = static_cast<uint8_t>(0x80 >> (s % 8));
@@ -90,7 +110,7 @@ void Space::setBits(uint64_t offset, size_t bytes, bool used) {
 
 bool Space::isAllocated(uint64_t offset, size_t bytes) {
     const size_t span = static_cast<size_t>((offset - kFirstAMap) / kAMapSpan);
-    Bytes& b = bits(span);
+    const uint8_t* b = bits(span);
     const size_t first = static_cast<size_t>((offset - spanStart(span)) / 64);
     for (size_t s = first; s < first + bytes / 64; ++s)
         if (!(b[s / 8] & (0x80 >> (s % 8))))
@@ -99,7 +119,7 @@ bool Space::isAllocated(uint64_t offset, size_t bytes) {
 }
 
 bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset) {
-    const Bytes& b = bits(span);
+    const uint8_t* b = bits(span);
     const size_t total = 496 * 8;
     size_t run = 0; // free slots just before s
     for (size_t s = 0; s < total;) {
@@ -189,7 +209,9 @@ void Space::committed() {
 void Space::grow() {
     const size_t span = spanCount();
     const uint64_t start = spanStart(span);
-    Bytes b(496, 0);
+    bool held = false;
+    uint8_t* b = slot(span, held);
+    std::fill(b, b + 496, 0);
     size_t reserved = 1; // the AMap page itself
     if (hasPMap(span))
         ++reserved;
@@ -199,7 +221,6 @@ void Space::grow() {
         ++reserved;
     for (size_t i = 0; i < reserved; ++i)
         b[i] = 0xFF;
-    maps_[span] = b;
     dirty_.insert(span);
     freedIn(span);
     header_.lastAMap = start;
@@ -222,8 +243,10 @@ void Space::grow() {
 }
 
 void Space::writeMaps() {
-    for (size_t span : dirty_)
-        file_.write(spanStart(span), mapPage(bits(span), 0x84, spanStart(span)));
+    for (size_t span : dirty_) {
+        const uint8_t* b = bits(span);
+        file_.write(spanStart(span), mapPage(Bytes(b, b + 496), 0x84, spanStart(span)));
+    }
     dirty_.clear();
 }
 

@@ -6,8 +6,10 @@
 #include "File.h"
 #include "Header.h"
 
+#include <bitset>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -51,7 +53,8 @@ public:
     bool isAllocated(uint64_t offset, size_t bytes);
 
 private:
-    Bytes& bits(size_t span);
+    // The span's 496 bytes of bits, read when first needed.
+    uint8_t* bits(size_t span);
     void setBits(uint64_t offset, size_t bytes, bool used);
     void grow();
     bool findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset);
@@ -59,7 +62,17 @@ private:
 
     File& file_;
     Header& header_;
-    std::map<size_t, Bytes> maps_;   // span -> its 496 bytes of bits
+    // The spans' bits, 64 spans to a block: a long conversion adds a span
+    // every few dozen messages, and a small allocation that then lives on
+    // for each would split the heap's free space (Wine's heap walks what
+    // it splits into at every larger allocation).
+    static constexpr size_t kSpansPerChunk = 64;
+    struct Chunk {
+        uint8_t bits[kSpansPerChunk][496];
+        std::bitset<kSpansPerChunk> held;
+    };
+    std::vector<std::unique_ptr<Chunk>> chunks_;
+    uint8_t* slot(size_t span, bool& held);
     std::set<size_t> dirty_;
     std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
     // Spans that may have free space, looked in before the file grows
