@@ -2,6 +2,7 @@
 // files and to new ones, B-trees that split and shrink, commits that are
 // all or nothing, and space that is used again.
 #include "Ndb.h"
+#include "Space.h"
 #include "PstTestFiles.h"
 #include "pst/Store.h"
 
@@ -159,6 +160,31 @@ TEST(NdbWriter, ANewDatabaseIsEmptyAndGrowsBySpans) {
     EXPECT_EQ(0u, (ndb.header().fileEof - pst::kFirstAMap) % pst::kAMapSpan);
     EXPECT_EQ(ndb.header().fileEof, file->size());
     EXPECT_EQ(pattern(10, 4), ndb.readData(ndb.findNode(0x21)->bidData));
+}
+
+TEST(NdbWriter, AllocationMapsAskedForBeyondTheFileAreDamageNotRoom) {
+    // A damaged file's references may name any offset: the maps it cannot
+    // hold are refused, and nothing is made room for on their account.
+    ScratchDir dir;
+    const std::string path = dir.file("maps.pst");
+    {
+        auto file = std::make_shared<pst::File>(path, pst::File::Mode::Create);
+        auto ndb = pst::Ndb::create(file, {});
+        ndb->putNode({0x21, ndb->writeData(pattern(10, 4)), 0, 0});
+        ndb->commit();
+    }
+    pst::File file(path, pst::File::Mode::Read);
+    pst::Header header = pst::Header::parse(file.read(0, pst::kHeaderSize));
+    pst::Space space(file, header);
+    EXPECT_TRUE(space.isAllocated(pst::kFirstAMap, 512)) << "the map page itself";
+    for (uint64_t offset : {file.size() + 64, uint64_t(1) << 40, ~uint64_t(0) - 63}) {
+        try {
+            space.isAllocated(offset, 64);
+            ADD_FAILURE() << "no error for offset " << offset;
+        } catch (const pst::Error& e) {
+            EXPECT_EQ(pst::ErrorKind::Corrupt, e.kind()) << offset;
+        }
+    }
 }
 
 #include "TableEditor.h"

@@ -61,31 +61,26 @@ size_t Space::spanCount() const {
     return static_cast<size_t>((header_.lastAMap - kFirstAMap) / kAMapSpan) + 1;
 }
 
-uint8_t* Space::slot(size_t span, bool& held) {
+uint8_t* Space::slot(size_t span) {
     const size_t chunk = span / kSpansPerChunk;
     if (chunk >= chunks_.size())
         chunks_.resize(chunk + 1);
     if (!chunks_[chunk])
         chunks_[chunk] = std::make_unique<Chunk>();
-    held = chunks_[chunk]->held[span % kSpansPerChunk];
     chunks_[chunk]->held[span % kSpansPerChunk] = true;
     return chunks_[chunk]->bits[span % kSpansPerChunk];
 }
 
 uint8_t* Space::bits(size_t span) {
-    bool held = false;
-    uint8_t* b = slot(span, held);
-    if (held)
-        return b;
-    Bytes page;
-    try {
-        page = file_.read(spanStart(span), 512);
-        if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
-            throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
-    } catch (...) {
-        chunks_[span / kSpansPerChunk]->held[span % kSpansPerChunk] = false;
-        throw;
-    }
+    const size_t chunk = span / kSpansPerChunk;
+    if (chunk < chunks_.size() && chunks_[chunk] && chunks_[chunk]->held[span % kSpansPerChunk])
+        return chunks_[chunk]->bits[span % kSpansPerChunk];
+    // Read (and checked against the file's end) before room is made: a
+    // damaged file's references may name any offset.
+    const Bytes page = file_.read(spanStart(span), 512);
+    if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
+        throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
+    uint8_t* b = slot(span);
     std::copy(page.begin(), page.begin() + 496, b);
     return b;
 }
@@ -209,8 +204,7 @@ void Space::committed() {
 void Space::grow() {
     const size_t span = spanCount();
     const uint64_t start = spanStart(span);
-    bool held = false;
-    uint8_t* b = slot(span, held);
+    uint8_t* b = slot(span);
     std::fill(b, b + 496, 0);
     size_t reserved = 1; // the AMap page itself
     if (hasPMap(span))

@@ -72,7 +72,8 @@ private:
         std::bitset<kSpansPerChunk> held;
     };
     std::vector<std::unique_ptr<Chunk>> chunks_;
-    uint8_t* slot(size_t span, bool& held);
+    // Room for a span's bits, marked as held.
+    uint8_t* slot(size_t span);
     std::set<size_t> dirty_;
     std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
     // Spans that may have free space, looked in before the file grows
