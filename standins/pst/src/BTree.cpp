@@ -19,13 +19,9 @@ struct BTree::Page {
     // Leaves: the entries back to back, as on the page (one buffer, not
     // one per entry: every lookup loads a leaf).
     Bytes leaf;
-    size_t entrySize = 0;
     std::vector<uint64_t> keys;   // inner pages: the smallest key below each child
     std::vector<BlockRef> refs;   //   the child's committed place
     std::vector<std::shared_ptr<Page>> children; //   loaded children (changed ones stay)
-    size_t entries() const { return entrySize ? leaf.size() / entrySize : 0; }
-    size_t count() const { return level ? keys.size() : entries(); }
-    const uint8_t* entry(size_t i) const { return leaf.data() + i * entrySize; }
 };
 
 BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
@@ -34,8 +30,6 @@ BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t le
     root_ = load(root);
 }
 
-uint64_t BTree::keyOf(const Bytes& entry) const { return u64(entry, 0) & keyMask_; }
-
 uint64_t BTree::keyAt(const uint8_t* entry) const {
     uint64_t k = 0;
     for (int b = 7; b >= 0; --b)
@@ -43,7 +37,13 @@ uint64_t BTree::keyAt(const uint8_t* entry) const {
     return k & keyMask_;
 }
 
-uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(p.entry(0)); }
+size_t BTree::entries(const Page& p) const { return p.leaf.size() / leafSize_; }
+
+size_t BTree::count(const Page& p) const { return p.level ? p.keys.size() : entries(p); }
+
+const uint8_t* BTree::entryAt(const Page& p, size_t i) const { return p.leaf.data() + i * leafSize_; }
+
+uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(entryAt(p, 0)); }
 
 size_t BTree::checkPage(const Bytes& data) const {
     const uint8_t count = data.at(488), entrySize = data.at(490), level = data.at(491);
@@ -62,7 +62,6 @@ std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     const size_t entrySize = data[490];
     auto p = std::make_shared<Page>();
     p->ref = ref;
-    p->entrySize = leafSize_;
     p->level = data[491];
     if (!p->level) {
         data.resize(static_cast<size_t>(count) * entrySize);
@@ -112,9 +111,9 @@ std::optional<Bytes> BTree::find(uint64_t key) {
             return findUnloaded(p->refs[i], static_cast<uint8_t>(p->level - 1), key);
         p = p->children[i].get();
     }
-    for (size_t i = 0; i < p->entries(); ++i)
-        if (keyAt(p->entry(i)) == key)
-            return Bytes(p->entry(i), p->entry(i) + leafSize_);
+    for (size_t i = 0; i < entries(*p); ++i)
+        if (keyAt(entryAt(*p, i)) == key)
+            return Bytes(entryAt(*p, i), entryAt(*p, i) + leafSize_);
     return std::nullopt;
 }
 
@@ -152,8 +151,8 @@ void BTree::forEach(const std::function<void(const Bytes&)>& visit) {
     Bytes e;
     std::function<void(Page&)> walk = [&](Page& p) {
         if (p.level == 0) {
-            for (size_t i = 0; i < p.entries(); ++i) {
-                e.assign(p.entry(i), p.entry(i) + leafSize_);
+            for (size_t i = 0; i < entries(p); ++i) {
+                e.assign(entryAt(p, i), entryAt(p, i) + leafSize_);
                 visit(e);
             }
             return;
@@ -184,23 +183,22 @@ void BTree::put(const Bytes& entry) {
 }
 
 void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shared_ptr<Page>& split) {
-    const uint64_t key = keyOf(entry);
+    const uint64_t key = keyAt(entry.data());
     p->dirty = true;
     if (p->level == 0) {
         size_t i = 0;
-        const size_t n = p->entries();
-        while (i < n && keyAt(p->entry(i)) < key)
+        const size_t n = entries(*p);
+        while (i < n && keyAt(entryAt(*p, i)) < key)
             ++i;
         const auto at = p->leaf.begin() + static_cast<std::ptrdiff_t>(i * leafSize_);
-        if (i < n && keyAt(p->entry(i)) == key)
+        if (i < n && keyAt(entryAt(*p, i)) == key)
             std::copy(entry.begin(), entry.end(), at);
         else
             p->leaf.insert(at, entry.begin(), entry.end());
-        if (p->entries() > leafMax_) {
+        if (entries(*p) > leafMax_) {
             split = std::make_shared<Page>();
             split->dirty = true;
-            split->entrySize = leafSize_;
-            const size_t half = p->entries() / 2 * leafSize_;
+            const size_t half = entries(*p) / 2 * leafSize_;
             split->leaf.assign(p->leaf.begin() + static_cast<std::ptrdiff_t>(half), p->leaf.end());
             p->leaf.resize(half);
         }
@@ -248,7 +246,6 @@ bool BTree::erase(uint64_t key) {
         if (root_->ref.ib)
             store_.retirePage(root_->ref);
         root_ = std::make_shared<Page>();
-        root_->entrySize = leafSize_;
         root_->dirty = true;
     }
     // A root with a single child gives way to it.
@@ -266,8 +263,8 @@ bool BTree::erase(uint64_t key) {
 bool BTree::remove(const std::shared_ptr<Page>& p, uint64_t key) {
     p->dirty = true;
     if (p->level == 0) {
-        for (size_t i = 0; i < p->entries(); ++i)
-            if (keyAt(p->entry(i)) == key) {
+        for (size_t i = 0; i < entries(*p); ++i)
+            if (keyAt(entryAt(*p, i)) == key) {
                 const auto at = p->leaf.begin() + static_cast<std::ptrdiff_t>(i * leafSize_);
                 p->leaf.erase(at, at + static_cast<std::ptrdiff_t>(leafSize_));
                 break;
@@ -302,7 +299,7 @@ Bytes BTree::serialize(const Page& p) const {
     Bytes data(496, 0);
     const size_t size = p.level ? kInnerEntrySize : leafSize_;
     if (p.level) {
-        for (size_t i = 0; i < p.count(); ++i) {
+        for (size_t i = 0; i < count(p); ++i) {
             size_t at = i * size;
             put64(data, at, p.keys[i]);
             put64(data, at + 8, p.refs[i].bid);
@@ -311,7 +308,7 @@ Bytes BTree::serialize(const Page& p) const {
     } else {
         std::copy(p.leaf.begin(), p.leaf.end(), data.begin());
     }
-    data[488] = static_cast<uint8_t>(p.count());
+    data[488] = static_cast<uint8_t>(count(p));
     data[489] = static_cast<uint8_t>(p.level ? kInnerMax : leafMax_);
     data[490] = static_cast<uint8_t>(size);
     data[491] = p.level;

@@ -53,7 +53,10 @@ private:
     // way are read into one buffer and looked at where they lie.
     std::optional<Bytes> findUnloaded(BlockRef ref, uint8_t level, uint64_t key);
     std::shared_ptr<Page> child(Page& parent, size_t i);
-    uint64_t keyOf(const Bytes& entry) const;
+    // A leaf's entries lie back to back, leafEntrySize bytes each.
+    size_t entries(const Page& page) const;
+    size_t count(const Page& page) const;
+    const uint8_t* entryAt(const Page& page, size_t i) const;
     uint64_t keyAt(const uint8_t* entry) const;
     uint64_t firstKey(const Page& page) const;
     void insert(const std::shared_ptr<Page>& page, const Bytes& entry, std::shared_ptr<Page>& split);
