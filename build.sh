@@ -27,6 +27,8 @@ NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
           pst-utils pff-tools clang libclang-rt-dev)
+# pst-extractor (npm), the third independent PST reader of the tests.
+PST_READER_DIR=$BUILD/pstreader
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }
@@ -50,9 +52,26 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# pst-extractor from the npm registry, at the version its lock file names,
+# with Debian's Node.js where the machine has none.
+ensure_pst_reader() {
+    if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+    fi
+    local lock="$ROOT/tests/readers/package-lock.json"
+    [ -d "$PST_READER_DIR/node_modules/pst-extractor" ] && cmp -s "$lock" "$PST_READER_DIR/package-lock.json" && return 0
+    say "Installing pst-extractor into $PST_READER_DIR"
+    mkdir -p "$PST_READER_DIR"
+    cp "$ROOT/tests/readers/package.json" "$lock" "$PST_READER_DIR/"
+    (cd "$PST_READER_DIR" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+
 # --- build -----------------------------------------------------------------
 build_native() {
-    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_PST_READER_DIR="$PST_READER_DIR" >/dev/null
     cmake --build "$BUILD/native" -j "$JOBS"
     mkdir -p "$BUILD/skin"
     "$BUILD/native/tools/skingen/skingen" "$BUILD/skin"
@@ -266,6 +285,7 @@ cmd_demo() {
 
 cmd_test() {
     ensure_packages
+    ensure_pst_reader
     build_native
     build_windows x86_64 "$BUILD/win64" ON
     say "Building the 32-bit Windows program (not run)"
@@ -286,7 +306,7 @@ cmd_test() {
     say "Fuzzing the PST, database and message-header readers:"
     build_fuzzers
     # All three at once on the cores there are.
-    run_fuzzer pst_reader_fuzzer "$ROOT/tests/data/pst" >"$BUILD/fuzz/pst.out" &
+    run_fuzzer pst_reader_fuzzer "$ROOT/../shared/samples/pst" >"$BUILD/fuzz/pst.out" &
     local pst_fuzz=$!
     run_fuzzer notes_database_fuzzer "$NOTES_DATA" >"$BUILD/fuzz/notes.out" &
     local notes_fuzz=$!

@@ -1,11 +1,13 @@
-// The independent readers, readpst (pst-utils) and pffexport (pff-tools),
-// run on a file; what they extract is read back for comparison.
+// The independent readers, readpst (pst-utils), pffexport (pff-tools) and
+// pst-extractor (npm), run on a file; what they extract is read back for
+// comparison.
 #pragma once
 #include "PstTestFiles.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 
 struct Extraction {
@@ -71,6 +73,34 @@ inline Extraction pffexport(const std::string& pst, const ScratchDir& dir, const
     x.log = readAll(log);
     x.files = filesUnder(target + ".export");
     return x;
+}
+
+// pst-extractor through our listing script: one line per folder and item
+// (in `files["list"]`). A reader that hangs is stopped and counts as failed.
+inline Extraction pstExtractor(const std::string& pst, const ScratchDir& dir, const std::string& name) {
+    Extraction x;
+    const std::string list = dir.file(name + ".list"), log = dir.file(name + ".log");
+    const std::string cmd = "PST_EXTRACTOR_DIR='" TW_PST_READER_DIR "' timeout 120 node '" TW_PST_LIST "' '" + pst +
+                            "' >'" + list + "' 2>'" + log + "'";
+    x.ran = std::system(cmd.c_str()) == 0;
+    x.log = readAll(log);
+    x.files["list"] = readAll(list);
+    return x;
+}
+
+// The lines of a listing but those of a folder named `name` (wherever it
+// is) and of what lies in it.
+inline std::string listedOutside(const std::string& list, const std::string& name) {
+    std::istringstream in(list);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        const size_t from = line.find(" | ");
+        const size_t to = from == std::string::npos ? from : line.find(" | ", from + 3);
+        const std::string where = from == std::string::npos ? "" : line.substr(from + 3, to - from - 3) + "/";
+        if (where.find("/" + name + "/") == std::string::npos)
+            out += line + "\n";
+    }
+    return out;
 }
 
 inline int countMatches(const std::string& text, const std::string& what) {

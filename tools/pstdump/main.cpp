@@ -1,5 +1,8 @@
 // pstdump FILE [--items]: a PST's folder tree with item counts and, with
 // --items, every item's subject, sender, recipients and attachments.
+// pstdump --layout FILE: per node, how its heap, tables and trees are laid
+// out, the data left aside.
+#include "pst/Layout.h"
 #include "pst/Store.h"
 
 #include <cstdio>
@@ -39,10 +42,15 @@ void dumpFolder(pst::Store& store, uint32_t nid, int depth, bool items) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pstdump FILE [--items]\n");
+        std::fprintf(stderr, "usage: pstdump FILE [--items]\n       pstdump --layout FILE\n");
         return 2;
     }
     try {
+        if (std::string(argv[1]) == "--layout" && argc == 3) {
+            for (const pst::NodeLayout& node : pst::describeLayout(argv[2]))
+                std::printf("%s\n", pst::formatLayout(node).c_str());
+            return 0;
+        }
         auto store = pst::Store::open(argv[1]);
         std::printf("Store \"%s\"\n", store->displayName().c_str());
         dumpFolder(*store, pst::kNidRootFolder, 0, argc > 2 && std::string(argv[2]) == "--items");

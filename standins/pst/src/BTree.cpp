@@ -4,11 +4,7 @@ namespace pst {
 
 namespace {
 
-constexpr size_t kInnerEntrySize = 24;
-constexpr size_t kInnerMax = 20;
 constexpr int kMaxLevels = 8;
-
-[[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
 
 } // namespace
 
@@ -46,11 +42,11 @@ const uint8_t* BTree::entryAt(const Page& p, size_t i) const { return p.leaf.dat
 uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(entryAt(p, 0)); }
 
 size_t BTree::checkPage(const Bytes& data) const {
-    const uint8_t count = data.at(488), entrySize = data.at(490), level = data.at(491);
+    const uint8_t count = data.at(kBTreeCount), entrySize = data.at(kBTreeEntrySize), level = data.at(kBTreeLevel);
     if (level > kMaxLevels)
         corrupt("a B-tree is too deep");
-    const size_t expected = level ? kInnerEntrySize : leafSize_;
-    if (entrySize != expected || static_cast<size_t>(count) * entrySize > 488)
+    const size_t expected = level ? kBTreeInnerEntry : leafSize_;
+    if (entrySize != expected || static_cast<size_t>(count) * entrySize > kBTreeEntryBytes)
         corrupt("a B-tree page with entries of the wrong size");
     return count;
 }
@@ -59,10 +55,10 @@ std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     Bytes data;
     store_.loadPage(ref, type_, data);
     const size_t count = checkPage(data);
-    const size_t entrySize = data[490];
+    const size_t entrySize = data[kBTreeEntrySize];
     auto p = std::make_shared<Page>();
     p->ref = ref;
-    p->level = data[491];
+    p->level = data[kBTreeLevel];
     if (!p->level) {
         data.resize(static_cast<size_t>(count) * entrySize);
         p->leaf = std::move(data);
@@ -121,7 +117,7 @@ std::optional<Bytes> BTree::findUnloaded(BlockRef ref, uint8_t level, uint64_t k
     for (;;) {
         store_.loadPage(ref, type_, scratch_);
         const size_t count = checkPage(scratch_);
-        if (scratch_[491] != level)
+        if (scratch_[kBTreeLevel] != level)
             corrupt("a B-tree page at the wrong level");
         if (level == 0) {
             for (size_t i = 0; i < count; ++i) {
@@ -134,7 +130,7 @@ std::optional<Bytes> BTree::findUnloaded(BlockRef ref, uint8_t level, uint64_t k
         size_t at = 0;
         bool found = false;
         for (size_t k = 0; k < count; ++k) {
-            const size_t here = k * kInnerEntrySize;
+            const size_t here = k * kBTreeInnerEntry;
             if ((u64(scratch_, here) & keyMask_) > key)
                 break;
             at = here;
@@ -221,7 +217,7 @@ void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shar
         p->keys.insert(p->keys.begin() + static_cast<std::ptrdiff_t>(i + 1), splitKey);
         p->refs.insert(p->refs.begin() + static_cast<std::ptrdiff_t>(i + 1), BlockRef{});
         p->children.insert(p->children.begin() + static_cast<std::ptrdiff_t>(i + 1), childSplit);
-        if (p->keys.size() > kInnerMax) {
+        if (p->keys.size() > kBTreeInnerMax) {
             split = std::make_shared<Page>();
             split->dirty = true;
             split->level = p->level;
@@ -297,7 +293,7 @@ BlockRef BTree::root() const { return root_->ref; }
 
 Bytes BTree::serialize(const Page& p) const {
     Bytes data(496, 0);
-    const size_t size = p.level ? kInnerEntrySize : leafSize_;
+    const size_t size = p.level ? kBTreeInnerEntry : leafSize_;
     if (p.level) {
         for (size_t i = 0; i < count(p); ++i) {
             size_t at = i * size;
@@ -308,10 +304,10 @@ Bytes BTree::serialize(const Page& p) const {
     } else {
         std::copy(p.leaf.begin(), p.leaf.end(), data.begin());
     }
-    data[488] = static_cast<uint8_t>(count(p));
-    data[489] = static_cast<uint8_t>(p.level ? kInnerMax : leafMax_);
-    data[490] = static_cast<uint8_t>(size);
-    data[491] = p.level;
+    data[kBTreeCount] = static_cast<uint8_t>(count(p));
+    data[kBTreeMax] = static_cast<uint8_t>(p.level ? kBTreeInnerMax : leafMax_);
+    data[kBTreeEntrySize] = static_cast<uint8_t>(size);
+    data[kBTreeLevel] = p.level;
     return data;
 }
 
@@ -335,8 +331,8 @@ BlockRef BTree::commit() { return write(*root_); }
 
 BlockRef BTree::createEmpty(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax) {
     Bytes data(496, 0);
-    data[489] = static_cast<uint8_t>(leafMax);
-    data[490] = static_cast<uint8_t>(leafEntrySize);
+    data[kBTreeMax] = static_cast<uint8_t>(leafMax);
+    data[kBTreeEntrySize] = static_cast<uint8_t>(leafEntrySize);
     return store.storePage(data, pageType);
 }
 

@@ -13,6 +13,11 @@ namespace pst {
 
 using Bytes = std::vector<uint8_t>;
 
+// The file is not what the format says it is.
+[[noreturn]] inline void corrupt(const std::string& what) {
+    throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what);
+}
+
 inline void need(const Bytes& b, size_t at, size_t n, const char* what) {
     if (at > b.size() || n > b.size() - at)
         throw Error(ErrorKind::Corrupt, std::string("truncated ") + what);

@@ -34,19 +34,20 @@ struct Walk {
         }
         Bytes page;
         try {
-            page = file.read(ref.ib, 512);
+            page = file.read(ref.ib, kPageSize);
         } catch (const Error& e) {
             report.errors.push_back(std::string("a B-tree page cannot be read: ") + e.what());
             return;
         }
-        used.emplace_back(ref.ib, 512);
-        if (page[496] != type || page[497] != type || crcMismatch(page.data(), 496, u32(page, 500)) ||
-            u64(page, 504) != ref.bid || u16(page, 498) != signature(ref.ib, ref.bid)) {
+        used.emplace_back(ref.ib, kPageSize);
+        if (page[kPageData] != type || page[kPageData + 1] != type ||
+            crcMismatch(page.data(), kPageData, u32(page, kPageData + 4)) || u64(page, kPageData + 8) != ref.bid ||
+            u16(page, kPageData + 2) != signature(ref.ib, ref.bid)) {
             report.errors.push_back("B-tree page " + hex(ref.ib) + " has a bad trailer or checksum");
             return;
         }
-        const uint8_t count = page[488], size = page[490], level = page[491];
-        if (static_cast<size_t>(count) * size > 488 || size != (level ? 24 : leafSize)) {
+        const uint8_t count = page[kBTreeCount], size = page[kBTreeEntrySize], level = page[kBTreeLevel];
+        if (static_cast<size_t>(count) * size > kBTreeEntryBytes || size != (level ? kBTreeInnerEntry : leafSize)) {
             report.errors.push_back("B-tree page " + hex(ref.ib) + " has entries that do not fit");
             return;
         }
@@ -99,10 +100,10 @@ CheckReport checkFile(const std::string& path) {
     Walk walk{*file, report, {}, {}, {}};
     uint64_t previous = 0;
     bool first = true;
-    walk.tree(h.nbt, 0x81, 32, 0, std::nullopt, previous, first);
+    walk.tree(h.nbt, kPageNbt, kNbtLeafEntry, 0, std::nullopt, previous, first);
     previous = 0;
     first = true;
-    walk.tree(h.bbt, 0x80, 24, 0, std::nullopt, previous, first);
+    walk.tree(h.bbt, kPageBbt, kBbtLeafEntry, 0, std::nullopt, previous, first);
 
     // Every block reads with its checksum; count its holders.
     std::map<uint64_t, int> holders;

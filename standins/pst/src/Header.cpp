@@ -4,13 +4,8 @@
 
 namespace pst {
 
-namespace {
-constexpr uint32_t kMagic = 0x4E444221;      // "!BDN"
-constexpr uint16_t kClientMagic = 0x4D53;    // "SM"
-} // namespace
-
 Header Header::parse(const Bytes& raw) {
-    if (raw.size() < 24 || u32(raw, 0) != kMagic || u16(raw, 8) != kClientMagic)
+    if (raw.size() < 24 || u32(raw, 0) != kHeaderMagic || u16(raw, 8) != kHeaderClientMagic)
         throw Error(ErrorKind::NotPst, "the file is not a PST (personal folders) file");
     Header h;
     h.version = u16(raw, 10);

@@ -1,6 +1,7 @@
 // The 564-byte header of a Unicode PST.
 #pragma once
 #include "Bytes.h"
+#include "pst/Format.h"
 
 #include <array>
 
@@ -10,9 +11,6 @@ struct BlockRef {
     uint64_t bid = 0;
     uint64_t ib = 0;
 };
-
-constexpr size_t kHeaderSize = 564;
-constexpr uint8_t kCryptNone = 0, kCryptPermute = 1, kCryptCyclic = 2;
 
 struct Header {
     Bytes raw; // kept whole: reserved fields are written back as found

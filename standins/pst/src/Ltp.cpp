@@ -1,10 +1,10 @@
 #include "Ltp.h"
 
+#include <algorithm>
+
 namespace pst {
 
 namespace {
-
-[[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
 
 constexpr size_t kMaxTreeDepth = 8;
 
@@ -25,8 +25,8 @@ Bytes Heap::item(uint32_t hid) const {
         return {};
     if (!isHid(hid))
         corrupt("a heap reference that is not a heap id");
-    const size_t index = (hid >> 5) & 0x7FF;
-    const size_t blockIndex = hid >> 16;
+    const size_t index = hidIndex(hid);
+    const size_t blockIndex = hidBlock(hid);
     if (index == 0 || blockIndex >= blocks_.size())
         corrupt("a heap reference out of range");
     const Bytes& b = blocks_[blockIndex];
@@ -34,8 +34,8 @@ Bytes Heap::item(uint32_t hid) const {
     const size_t allocations = u16(b, map);
     if (index > allocations)
         corrupt("a heap item that does not exist");
-    const size_t start = u16(b, map + 4 + 2 * (index - 1));
-    const size_t end = u16(b, map + 4 + 2 * index);
+    const size_t start = u16(b, map + kHeapMapHeader + 2 * (index - 1));
+    const size_t end = u16(b, map + kHeapMapHeader + 2 * index);
     if (end < start || end > map)
         corrupt("a heap item out of its block");
     return slice(b, start, end - start);
@@ -108,7 +108,7 @@ PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<u
         corrupt("a property context of another kind");
     ValueSource values(ndb, heap, subnodes);
     PropertyContext pc;
-    const Bytes records = readBTree(heap, heap.userRoot(), 2, 6);
+    const Bytes records = readBTree(heap, heap.userRoot(), kPcKeySize, kPcDataSize);
     for (size_t at = 0; at < records.size(); at += 8) {
         const uint16_t id = u16(records, at);
         StoredValue v;
@@ -123,52 +123,78 @@ PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<u
     return pc;
 }
 
+TableInfo parseTableInfo(const Bytes& info) {
+    if (u8(info, 0) != kClientTable)
+        corrupt("a table without its signature");
+    TableInfo t;
+    const uint8_t columns = u8(info, 1);
+    for (size_t i = 0; i < 4; ++i)
+        t.ends[i] = u16(info, 2 + 2 * i);
+    t.rowIndex = u32(info, 10);
+    t.rows = u32(info, 14);
+    if (t.rowSize() == 0)
+        corrupt("a table with rows of no size");
+    if (static_cast<size_t>(t.cellBits()) + (columns + 7) / 8 > t.rowSize())
+        corrupt("a table's cell bits outside its row");
+    for (size_t i = 0; i < columns; ++i) {
+        const size_t at = kTcInfoHeader + kTcColumn * i;
+        Column c{u32(info, at), u16(info, at + 4), u8(info, at + 6), u8(info, at + 7)};
+        if (static_cast<size_t>(c.offset) + c.size > t.rowSize())
+            corrupt("a table column outside its row");
+        if (c.bit >= 8 * ((columns + 7) / 8))
+            corrupt("a table column's cell bit outside the cell bits");
+        t.columns.push_back(c);
+    }
+    return t;
+}
+
+Bytes tableInfoBytes(const TableInfo& t) {
+    Bytes info;
+    info.reserve(kTcInfoHeader + kTcColumn * t.columns.size());
+    info.push_back(kClientTable);
+    info.push_back(static_cast<uint8_t>(t.columns.size()));
+    for (uint16_t end : t.ends)
+        append16(info, end);
+    append32(info, t.rowIndex);
+    append32(info, t.rows);
+    append32(info, 0); // hidIndex, deprecated
+    for (const Column& c : t.columns) {
+        append32(info, c.tag);
+        append16(info, c.offset);
+        info.push_back(c.size);
+        info.push_back(c.bit);
+    }
+    return info;
+}
+
 TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_t, SubnodeEntry>& subnodes) {
     Heap heap(ndb.readDataBlocks(bidData));
     if (heap.clientSignature() != kClientTable)
         corrupt("a table context of another kind");
     ValueSource values(ndb, heap, subnodes);
-    Bytes info = heap.item(heap.userRoot());
-    if (u8(info, 0) != kClientTable)
-        corrupt("a table without its signature");
+    const TableInfo info = parseTableInfo(heap.item(heap.userRoot()));
     TableContext tc;
-    const uint8_t columns = u8(info, 1);
-    tc.rowSize = u16(info, 8);
-    const uint32_t rowIndex = u32(info, 10);
-    const uint32_t rows = u32(info, 14);
-    for (size_t i = 0; i < columns; ++i) {
-        size_t at = 22 + 8 * i;
-        Column c{u32(info, at), u16(info, at + 4), u8(info, at + 6), u8(info, at + 7)};
-        if (static_cast<size_t>(c.offset) + c.size > tc.rowSize)
-            corrupt("a table column outside its row");
-        if (c.bit >= 8 * ((columns + 7) / 8))
-            corrupt("a table column's cell bit outside the cell bits");
-        tc.columns.push_back(c);
-    }
-    const size_t cebOffset = u16(info, 6);
-    if (cebOffset + (columns + 7) / 8 > tc.rowSize)
-        corrupt("a table's cell bits outside its row");
+    tc.columns = info.columns;
+    tc.rowSize = info.rowSize();
 
     // The row matrix: in the heap, or in a subnode whose every block holds
     // whole rows.
     std::vector<Bytes> matrixBlocks;
-    if (rows) {
-        if (isHid(rows)) {
-            matrixBlocks.push_back(heap.item(rows));
+    if (info.rows) {
+        if (isHid(info.rows)) {
+            matrixBlocks.push_back(heap.item(info.rows));
         } else {
-            auto it = subnodes.find(rows);
+            auto it = subnodes.find(info.rows);
             if (it == subnodes.end())
                 corrupt("a table's rows in a subnode that does not exist");
             matrixBlocks = ndb.readDataBlocks(it->second.bidData);
         }
     }
-    if (tc.rowSize == 0)
-        corrupt("a table with rows of no size");
-    const size_t perBlock = kMaxBlockData / tc.rowSize;
+    const size_t perBlock = rowsPerBlock(tc.rowSize);
     size_t matrixRows = 0;
     for (const Bytes& b : matrixBlocks)
-        matrixRows += b.size() / tc.rowSize;
-    const Bytes records = readBTree(heap, rowIndex, 4, 4);
+        matrixRows += std::min(perBlock, b.size() / tc.rowSize);
+    const Bytes records = readBTree(heap, info.rowIndex, kRowIndexKeySize, kRowIndexDataSize);
     if (records.size() / 8 != matrixRows)
         corrupt("a table whose index and rows differ in number");
     tc.rows.reserve(matrixRows);
@@ -179,26 +205,16 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
         const size_t at = (perBlock ? index % perBlock : index) * tc.rowSize;
         if (block >= matrixBlocks.size())
             corrupt("a table row outside its rows");
-        Bytes row = slice(matrixBlocks[block], at, tc.rowSize);
+        const Bytes row = slice(matrixBlocks[block], at, tc.rowSize);
         TableContext::Row r;
         r.rowId = rowId;
-        for (size_t i = 0; i < tc.columns.size(); ++i) {
-            const Column& c = tc.columns[i];
-            const bool present = (row[cebOffset + c.bit / 8] >> (7 - c.bit % 8)) & 1;
-            if (!present)
+        for (const Column& c : tc.columns) {
+            if (!hasCell(row, info, c))
                 continue;
-            StoredValue v;
-            v.type = static_cast<uint16_t>(c.tag & 0xFFFF);
             // Columns lie inside the row (checked above).
-            if (c.tag == 0x67F20003 && c.size >= 4 && u32(row, c.offset) != rowId)
+            if (c.tag == kTagLtpRowId && c.size >= 4 && u32(row, c.offset) != rowId)
                 corrupt("a table's index names another row");
-            if (fixedSize(v.type) && fixedSize(v.type) <= c.size)
-                v.bytes = slice(row, c.offset, fixedSize(v.type));
-            else if (c.size == 4)
-                v.bytes = values.read(u32(row, c.offset));
-            else
-                v.bytes = slice(row, c.offset, c.size);
-            r.cells[c.tag] = std::move(v);
+            r.cells[c.tag] = cellValue(row, c, [&](uint32_t hnid) { return values.read(hnid); });
         }
         tc.rows.push_back(std::move(r));
     }

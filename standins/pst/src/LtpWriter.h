@@ -1,35 +1,14 @@
-// Building heaps, B-trees on heaps, property contexts and table contexts,
-// and writing them as a node's data and subnodes.
+// Writing property contexts and table contexts as a node's data and
+// subnodes, laid out as Outlook lays out its own: a property context's
+// B-tree header and leaf first, then its values in property order; a
+// table's row index header, its description, its row index and its rows
+// first, then its cells' values row by row.
 #pragma once
+#include "HeapWriter.h"
 #include "Ltp.h"
 #include "pst/Values.h"
 
 namespace pst {
-
-// A heap built item by item; an item's HID is known when it is added.
-class HeapBuilder {
-public:
-    explicit HeapBuilder(uint8_t clientSignature) : client_(clientSignature) { blocks_.emplace_back(); }
-    uint32_t add(const Bytes& item);
-    uint32_t add(const uint8_t* item, size_t size);
-    void setUserRoot(uint32_t hid) { userRoot_ = hid; }
-    // The heap's blocks, each at most 8176 bytes.
-    std::vector<Bytes> blocks() const;
-
-private:
-    struct Block {
-        Bytes data;                  // the items back to back
-        std::vector<uint16_t> ends;  // where each ends in `data`
-    };
-    size_t headerSize(size_t block) const;
-    uint8_t client_;
-    uint32_t userRoot_ = 0;
-    std::vector<Block> blocks_;
-};
-
-// A B-tree on the heap over sorted records (back to back, key then data);
-// returns its header's HID.
-uint32_t buildBTree(HeapBuilder& heap, uint8_t keySize, uint8_t dataSize, const Bytes& records);
 
 // What a node's data and subnodes are once written.
 struct WrittenNode {
@@ -53,6 +32,13 @@ struct TableRow {
 // Writes a table context with the given columns (their places in the row
 // as given) and rows (row ids ascending or not: the index sorts them).
 WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, const std::vector<TableRow>& rows);
+
+// A row's bytes: the cells the table has columns for, each value held in
+// the row or stored by `store` (which gives its HNID, 0 for an empty one).
+Bytes encodeTableRow(const TableInfo& info, uint32_t rowId, const Properties& cells,
+                     const std::function<uint32_t(const Bytes&)>& store);
+// The blocks of a row matrix too large for the heap.
+std::vector<Bytes> rowMatrixBlocks(const Bytes& rows, uint16_t rowSize);
 
 // The place of each value size in a row: 8- and 4-byte cells, then 2-byte,
 // then 1-byte, then the cell bits; what Outlook's templates do.

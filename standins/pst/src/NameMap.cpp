@@ -9,7 +9,6 @@ namespace pst {
 
 namespace {
 
-constexpr uint32_t kBucketCount = 251;
 constexpr uint32_t kGuidStream = tag(0x0002, PT_BINARY);
 constexpr uint32_t kEntryStream = tag(0x0003, PT_BINARY);
 
@@ -18,17 +17,17 @@ constexpr uint32_t kEntryStream = tag(0x0003, PT_BINARY);
 int guidIndex(const Properties& map, const Guid& set, bool* listed) {
     *listed = true;
     if (set == psMapi())
-        return 1;
+        return kNameGuidMapi;
     Guid publicStrings = guidFromString("00020329-0000-0000-C000-000000000046");
     if (set == publicStrings)
-        return 2;
+        return kNameGuidPublicStrings;
     const Value* guids = findValue(map, kGuidStream);
     if (guids)
         for (size_t at = 0; at + 16 <= guids->bytes.size(); at += 16)
             if (std::equal(set.begin(), set.end(), guids->bytes.begin() + at))
-                return static_cast<int>(3 + at / 16);
+                return static_cast<int>(kNameGuidFirstListed + at / 16);
     *listed = false;
-    return guids ? static_cast<int>(3 + guids->bytes.size() / 16) : 3;
+    return static_cast<int>(kNameGuidFirstListed + (guids ? guids->bytes.size() / 16 : 0));
 }
 
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
@@ -79,7 +78,7 @@ std::optional<uint16_t> lookup(const Properties& map, const Guid& set, uint32_t 
         return std::nullopt;
     for (const Entry& e : entriesOf(map))
         if (e.id == lid && (e.kind & 1) == 0 && (e.kind >> 1) == index)
-            return static_cast<uint16_t>(0x8000 + e.prop);
+            return static_cast<uint16_t>(kNamedPropertyFirst + e.prop);
     return std::nullopt;
 }
 
@@ -90,7 +89,7 @@ std::optional<uint16_t> lookup(const Properties& map, const Guid& set, const std
         return std::nullopt;
     for (const Entry& e : entriesOf(map))
         if ((e.kind & 1) && (e.kind >> 1) == index && nameAt(map, e.id) == name)
-            return static_cast<uint16_t>(0x8000 + e.prop);
+            return static_cast<uint16_t>(kNamedPropertyFirst + e.prop);
     return std::nullopt;
 }
 
@@ -121,12 +120,12 @@ uint16_t appendEntry(Properties& map, const Guid& set, uint32_t id, bool isStrin
     };
     const std::vector<uint8_t> stored = entry(id);
     entries.bytes.insert(entries.bytes.end(), stored.begin(), stored.end());
-    const uint32_t bucket = (hash ^ kind) % kBucketCount;
-    Value& slot = map[tag(static_cast<uint16_t>(0x1000 + bucket), PT_BINARY)];
+    const uint32_t bucket = (hash ^ kind) % kNameBucketCount;
+    Value& slot = map[tag(static_cast<uint16_t>(kNameBucketFirst + bucket), PT_BINARY)];
     slot.type = PT_BINARY;
     const std::vector<uint8_t> hashed = entry(hash);
     slot.bytes.insert(slot.bytes.end(), hashed.begin(), hashed.end());
-    return static_cast<uint16_t>(0x8000 + prop);
+    return static_cast<uint16_t>(kNamedPropertyFirst + prop);
 }
 
 } // namespace
@@ -150,6 +149,7 @@ Guid guidFromString(const std::string& text) {
 Guid psetidCommon() { return guidFromString("00062008-0000-0000-C000-000000000046"); }
 Guid psetidAddress() { return guidFromString("00062004-0000-0000-C000-000000000046"); }
 Guid psMapi() { return guidFromString("00020328-0000-0000-C000-000000000046"); }
+Guid psInternetHeaders() { return guidFromString("00020386-0000-0000-C000-000000000046"); }
 
 std::optional<uint16_t> Store::findNamedProperty(const Guid& set, uint32_t lid) {
     return lookup(impl_->properties(kNidNameToIdMap), set, lid);
@@ -194,22 +194,22 @@ uint16_t Store::namedProperty(const Guid& set, const std::string& name) {
 }
 
 std::optional<PropertyName> Store::propertyName(uint16_t id) {
-    if (id < 0x8000)
+    if (id < kNamedPropertyFirst)
         return std::nullopt;
     Properties map = impl_->properties(kNidNameToIdMap);
     for (const Entry& e : entriesOf(map)) {
-        if (e.prop != id - 0x8000)
+        if (e.prop != id - kNamedPropertyFirst)
             continue;
         PropertyName out;
         const int index = e.kind >> 1;
-        if (index == 1)
+        if (index == kNameGuidMapi)
             out.set = psMapi();
-        else if (index == 2)
+        else if (index == kNameGuidPublicStrings)
             out.set = guidFromString("00020329-0000-0000-C000-000000000046");
         else {
             const Value* guids = findValue(map, kGuidStream);
-            const size_t at = static_cast<size_t>(index - 3) * 16;
-            if (index < 3 || !guids || at + 16 > guids->bytes.size())
+            const size_t at = static_cast<size_t>(index - kNameGuidFirstListed) * 16;
+            if (index < kNameGuidFirstListed || !guids || at + 16 > guids->bytes.size())
                 return std::nullopt;
             std::copy(guids->bytes.begin() + at, guids->bytes.begin() + at + 16, out.set.begin());
         }

@@ -11,15 +11,10 @@ namespace pst {
 
 namespace {
 
-[[noreturn]] void corrupt(const std::string& what) { throw Error(ErrorKind::Corrupt, "the PST file is damaged: " + what); }
 
-constexpr size_t kNbtLeafMax = 15, kBbtLeafMax = 20;
-constexpr size_t kXBlockMax = (kMaxBlockData - 8) / 8;   // BIDs in one XBLOCK
-constexpr size_t kSlBlockMax = (kMaxBlockData - 8) / 24; // entries in one SLBLOCK
-constexpr size_t kSiBlockMax = (kMaxBlockData - 8) / 16;
 
 Bytes nodeEntryBytes(const NodeEntry& e) {
-    Bytes b(32, 0);
+    Bytes b(kNbtLeafEntry, 0);
     put64(b, 0, e.nid);
     put64(b, 8, e.bidData);
     put64(b, 16, e.bidSub);
@@ -32,7 +27,7 @@ NodeEntry nodeEntryOf(const Bytes& b) {
 }
 
 Bytes blockEntryBytes(const BlockEntry& e) {
-    Bytes b(24, 0);
+    Bytes b(kBbtLeafEntry, 0);
     put64(b, 0, e.ref.bid);
     put64(b, 8, e.ref.ib);
     put16(b, 16, e.cb);
@@ -131,8 +126,8 @@ void Ndb::close() {
 void Ndb::openTrees() {
     // The node tree's keys are 32-bit node ids in 64-bit fields.
     PageStore& pages = *this;
-    nbt_ = std::make_unique<BTree>(pages, kPageNbt, 32, kNbtLeafMax, header_.nbt, 0xFFFFFFFFull);
-    bbt_ = std::make_unique<BTree>(pages, kPageBbt, 24, kBbtLeafMax, header_.bbt, ~uint64_t(1));
+    nbt_ = std::make_unique<BTree>(pages, kPageNbt, kNbtLeafEntry, kNbtLeafMax, header_.nbt, 0xFFFFFFFFull);
+    bbt_ = std::make_unique<BTree>(pages, kPageBbt, kBbtLeafEntry, kBbtLeafMax, header_.bbt, ~uint64_t(1));
 }
 
 std::unique_ptr<Ndb> Ndb::unusable() {
@@ -146,8 +141,8 @@ std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserv
     db->file_ = std::move(file);
     Header& h = db->header_;
     h.raw = reserved.size() == kHeaderSize ? reserved : Bytes(kHeaderSize, 0);
-    put32(h.raw, 0, 0x4E444221);
-    put16(h.raw, 8, 0x4D53);
+    put32(h.raw, 0, kHeaderMagic);
+    put16(h.raw, 8, kHeaderClientMagic);
     h.raw[14] = 1;
     h.raw[15] = 1;
     for (size_t i = 256; i < 512; ++i)
@@ -158,12 +153,12 @@ std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserv
     h.nextPageBid = 1;
     h.nextBlockBid = 4;
     h.unique = 1;
-    for (int i = 0; i < 32; ++i)
-        h.nidCounters[i] = 0x400;
-    h.nidCounters[3] = 0x4000;  // search folders
-    h.nidCounters[4] = 0x10000; // messages
-    h.nidCounters[8] = 0x8000;  // associated messages
-    h.amapValid = 2;
+    for (uint32_t& counter : h.nidCounters)
+        counter = 0x400;
+    h.nidCounters[kNidTypeSearchFolder] = 0x4000;
+    h.nidCounters[kNidTypeMessage] = 0x10000;
+    h.nidCounters[kNidTypeAssocMessage] = 0x8000;
+    h.amapValid = kAMapValid;
     h.crypt = kCryptPermute;
     h.lastAMap = 0;
     h.fileEof = kFirstAMap;
@@ -171,8 +166,8 @@ std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserv
     db->file_->write(0, Bytes(kFirstAMap, 0));
     db->space_ = std::make_unique<Space>(*db->file_, h);
     PageStore& pages = *db;
-    h.nbt = BTree::createEmpty(pages, kPageNbt, 32, kNbtLeafMax);
-    h.bbt = BTree::createEmpty(pages, kPageBbt, 24, kBbtLeafMax);
+    h.nbt = BTree::createEmpty(pages, kPageNbt, kNbtLeafEntry, kNbtLeafMax);
+    h.bbt = BTree::createEmpty(pages, kPageBbt, kBbtLeafEntry, kBbtLeafMax);
     db->openTrees();
     db->changed_ = true;
     return db;
@@ -190,24 +185,24 @@ void Ndb::requireWritable() const {
 }
 
 void Ndb::loadPage(const BlockRef& ref, uint8_t type, Bytes& page) {
-    if (ref.ib % 512 != 0)
+    if (ref.ib % kPageSize != 0)
         corrupt("a page is not aligned");
-    if (pages_.find(ref.bid, ref.ib, page) && page[496] == type) {
-        page.resize(496);
+    if (pages_.find(ref.bid, ref.ib, page) && page[kPageData] == type) {
+        page.resize(kPageData);
         return;
     }
     page = file_->read(ref.ib, kPageSize);
-    if (page[496] != type || page[497] != type)
+    if (page[kPageData] != type || page[kPageData + 1] != type)
         corrupt("a page is not of the kind expected");
-    if (crcMismatch(page.data(), 496, u32(page, 500)))
+    if (crcMismatch(page.data(), kPageData, u32(page, kPageData + 4)))
         corrupt("a page's checksum does not match");
-    if (u64(page, 504) != ref.bid)
+    if (u64(page, kPageData + 8) != ref.bid)
         corrupt("a page is not the one referred to");
-    if (u16(page, 498) != signature(ref.ib, ref.bid))
+    if (u16(page, kPageData + 2) != signature(ref.ib, ref.bid))
         corrupt("a page's signature does not match");
-    page.resize(497); // the type byte kept for the cache's check
+    page.resize(kPageData + 1); // the type byte kept for the cache's check
     pages_.put(ref.bid, ref.ib, page);
-    page.resize(496);
+    page.resize(kPageData);
 }
 
 BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
@@ -217,13 +212,13 @@ BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
     ref.bid = header_.nextPageBid++;
     Bytes page = data496;
     page.resize(kPageSize, 0);
-    page[496] = type;
-    page[497] = type;
-    put16(page, 498, signature(ref.ib, ref.bid));
-    put32(page, 500, crc(page.data(), 496));
-    put64(page, 504, ref.bid);
+    page[kPageData] = type;
+    page[kPageData + 1] = type;
+    put16(page, kPageData + 2, signature(ref.ib, ref.bid));
+    put32(page, kPageData + 4, crc(page.data(), kPageData));
+    put64(page, kPageData + 8, ref.bid);
     file_->write(ref.ib, page);
-    page.resize(497);
+    page.resize(kPageData + 1);
     pages_.put(ref.bid, ref.ib, page);
     return ref;
 }
@@ -239,7 +234,7 @@ std::optional<NodeEntry> Ndb::findNode(uint32_t nid) {
     std::optional<Bytes> e = nbt_->find(nid);
     if (!e)
         return std::nullopt;
-    if (e->size() < 32)
+    if (e->size() < kNbtLeafEntry)
         corrupt("a node B-tree leaf has short entries");
     return nodeEntryOf(*e);
 }
@@ -289,28 +284,65 @@ Bytes Ndb::readBlock(uint64_t bid) {
     return raw;
 }
 
-void Ndb::collectData(uint64_t bid, int depth, std::vector<Bytes>& out) {
-    if (depth > 2)
-        corrupt("a data tree is too deep");
-    Bytes b = readBlock(bid);
-    if (!isInternalBid(bid)) {
-        out.push_back(std::move(b));
-        return;
-    }
-    if (u8(b, 0) != 1)
+namespace {
+
+XBlock parseXBlock(const Bytes& b) {
+    if (u8(b, 0) != kBlockDataTree)
         corrupt("an internal block is not a data tree");
-    const uint8_t level = u8(b, 1);
-    const uint16_t count = u16(b, 2);
-    if (level == 0 || level > 2 || static_cast<size_t>(count) * 8 + 8 > b.size())
+    XBlock x;
+    x.level = u8(b, 1);
+    const size_t count = u16(b, 2);
+    if (x.level == 0 || x.level > 2 || kInternalBlockHeader + 8 * count > b.size())
         corrupt("a data tree block is malformed");
+    x.total = u32(b, 4);
+    x.children.reserve(count);
     for (size_t i = 0; i < count; ++i)
-        collectData(u64(b, 8 + 8 * i), depth + 1, out);
+        x.children.push_back(u64(b, kInternalBlockHeader + 8 * i));
+    return x;
+}
+
+// An SLBLOCK (level 0: the subnodes) or SIBLOCK (level 1: per SLBLOCK, its
+// first subnode's id and the block, in `bidData`).
+struct SubnodeBlock {
+    uint8_t level = 0;
+    std::vector<SubnodeEntry> entries;
+};
+
+SubnodeBlock parseSubnodeBlock(const Bytes& b) {
+    if (u8(b, 0) != kBlockSubnodes || u8(b, 1) > 1)
+        corrupt("a subnode block is malformed");
+    SubnodeBlock s;
+    s.level = b[1];
+    const size_t count = u16(b, 2), size = s.level ? kSiEntry : kSlEntry;
+    need(b, kInternalBlockHeader, count * size, "subnode block");
+    s.entries.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = kInternalBlockHeader + size * i;
+        // The upper half of the NID field is not part of the NID.
+        s.entries.push_back({static_cast<uint32_t>(u64(b, at)), u64(b, at + 8), s.level ? 0 : u64(b, at + 16)});
+    }
+    return s;
+}
+
+} // namespace
+
+XBlock Ndb::readXBlock(uint64_t bid) { return parseXBlock(readBlock(bid)); }
+
+uint64_t Ndb::writeXBlock(const XBlock& x) {
+    Bytes b(kInternalBlockHeader + 8 * x.children.size(), 0);
+    b[0] = kBlockDataTree;
+    b[1] = x.level;
+    put16(b, 2, static_cast<uint16_t>(x.children.size()));
+    put32(b, 4, static_cast<uint32_t>(x.total));
+    for (size_t i = 0; i < x.children.size(); ++i)
+        put64(b, kInternalBlockHeader + 8 * i, x.children[i]);
+    return writeBlock(b, true);
 }
 
 std::vector<Bytes> Ndb::readDataBlocks(uint64_t bidData) {
     std::vector<Bytes> out;
-    if (bidData)
-        collectData(bidData, 0, out);
+    for (uint64_t bid : dataBlockIds(bidData))
+        out.push_back(readBlock(bid));
     return out;
 }
 
@@ -320,22 +352,28 @@ void Ndb::forEachDataBlock(uint64_t bidData, const std::function<void(const Byte
 }
 
 std::vector<uint64_t> Ndb::dataBlockIds(uint64_t bidData) {
+    if (!bidData || !isInternalBid(bidData))
+        return bidData ? std::vector<uint64_t>{bidData} : std::vector<uint64_t>{};
+    // An XXBLOCK's children are XBLOCKs, an XBLOCK's are data blocks.
+    const XBlock top = readXBlock(bidData);
     std::vector<uint64_t> out;
-    std::function<void(uint64_t, int)> walk = [&](uint64_t bid, int depth) {
-        if (!isInternalBid(bid)) {
-            out.push_back(bid);
-            return;
+    auto leaves = [&](const std::vector<uint64_t>& children) {
+        for (uint64_t child : children) {
+            if (isInternalBid(child))
+                corrupt("a data tree names a tree block in place of data");
+            out.push_back(child);
         }
-        if (depth > 2)
-            corrupt("a data tree is too deep");
-        Bytes b = readBlock(bid);
-        if (u8(b, 0) != 1 || static_cast<size_t>(u16(b, 2)) * 8 + 8 > b.size())
-            corrupt("a data tree block is malformed");
-        for (size_t i = 0; i < u16(b, 2); ++i)
-            walk(u64(b, 8 + 8 * i), depth + 1);
     };
-    if (bidData)
-        walk(bidData, 0);
+    if (top.level == 1) {
+        leaves(top.children);
+        return out;
+    }
+    for (uint64_t child : top.children) {
+        const XBlock x = readXBlock(child);
+        if (x.level != 1)
+            corrupt("a data tree block at the wrong level");
+        leaves(x.children);
+    }
     return out;
 }
 
@@ -349,23 +387,12 @@ Bytes Ndb::readData(uint64_t bidData) {
 void Ndb::collectSubnodes(uint64_t bid, int depth, Subnodes& out) {
     if (depth > 2)
         corrupt("a subnode tree is too deep");
-    Bytes b = readBlock(bid);
-    if (u8(b, 0) != 2)
-        corrupt("a subnode block is malformed");
-    const uint8_t level = u8(b, 1);
-    const uint16_t count = u16(b, 2);
-    if (level == 0) {
-        need(b, 8, static_cast<size_t>(count) * 24, "subnode list");
-        for (size_t i = 0; i < count; ++i) {
-            size_t at = 8 + 24 * i;
-            // The upper half of the NID field is not part of the NID.
-            SubnodeEntry e{static_cast<uint32_t>(u64(b, at)), u64(b, at + 8), u64(b, at + 16)};
+    const SubnodeBlock block = parseSubnodeBlock(readBlock(bid));
+    for (const SubnodeEntry& e : block.entries) {
+        if (block.level == 0)
             out[e.nid] = e;
-        }
-    } else {
-        need(b, 8, static_cast<size_t>(count) * 16, "subnode index");
-        for (size_t i = 0; i < count; ++i)
-            collectSubnodes(u64(b, 8 + 16 * i + 8), depth + 1, out);
+        else
+            collectSubnodes(e.bidData, depth + 1, out);
     }
 }
 
@@ -413,16 +440,6 @@ uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& bloc
         return 0;
     if (blocks.size() == 1)
         return blocks[0].first;
-    auto xblock = [&](const std::vector<uint64_t>& children, uint8_t level, uint64_t bytes) {
-        Bytes x(8 + 8 * children.size(), 0);
-        x[0] = 1;
-        x[1] = level;
-        put16(x, 2, static_cast<uint16_t>(children.size()));
-        put32(x, 4, static_cast<uint32_t>(bytes));
-        for (size_t i = 0; i < children.size(); ++i)
-            put64(x, 8 + 8 * i, children[i]);
-        return writeBlock(x, true);
-    };
     uint64_t total = 0;
     std::vector<uint64_t> bids;
     for (const auto& b : blocks) {
@@ -430,7 +447,7 @@ uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& bloc
         total += b.second;
     }
     if (bids.size() <= kXBlockMax)
-        return xblock(bids, 1, total);
+        return writeXBlock({1, total, bids});
     if (bids.size() > kXBlockMax * kXBlockMax)
         throw Error(ErrorKind::Invalid, "node data too large for one node");
     // An XXBLOCK over XBLOCKs of up to kXBlockMax blocks each.
@@ -440,9 +457,9 @@ uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& bloc
         uint64_t bytes = 0;
         for (size_t i = start; i < end; ++i)
             bytes += blocks[i].second;
-        xblocks.push_back(xblock(std::vector<uint64_t>(bids.begin() + start, bids.begin() + end), 1, bytes));
+        xblocks.push_back(writeXBlock({1, bytes, std::vector<uint64_t>(bids.begin() + start, bids.begin() + end)}));
     }
-    return xblock(xblocks, 2, total);
+    return writeXBlock({2, total, xblocks});
 }
 
 uint64_t Ndb::writeData(const Bytes& data) {
@@ -461,12 +478,12 @@ uint64_t Ndb::writeSubnodes(const Subnodes& subnodes) {
         all.push_back(kv.second);
     for (size_t start = 0; start < all.size(); start += kSlBlockMax) {
         size_t end = std::min(all.size(), start + kSlBlockMax);
-        Bytes b(8 + 24 * (end - start), 0);
-        b[0] = 2;
+        Bytes b(kInternalBlockHeader + kSlEntry * (end - start), 0);
+        b[0] = kBlockSubnodes;
         b[1] = 0;
         put16(b, 2, static_cast<uint16_t>(end - start));
         for (size_t i = start; i < end; ++i) {
-            size_t at = 8 + 24 * (i - start);
+            size_t at = kInternalBlockHeader + kSlEntry * (i - start);
             put64(b, at, all[i].nid);
             put64(b, at + 8, all[i].bidData);
             put64(b, at + 16, all[i].bidSub);
@@ -477,13 +494,13 @@ uint64_t Ndb::writeSubnodes(const Subnodes& subnodes) {
         return lists[0].second;
     if (lists.size() > kSiBlockMax)
         throw Error(ErrorKind::Invalid, "too many subnodes for one node");
-    Bytes b(8 + 16 * lists.size(), 0);
-    b[0] = 2;
+    Bytes b(kInternalBlockHeader + kSiEntry * lists.size(), 0);
+    b[0] = kBlockSubnodes;
     b[1] = 1;
     put16(b, 2, static_cast<uint16_t>(lists.size()));
     for (size_t i = 0; i < lists.size(); ++i) {
-        put64(b, 8 + 16 * i, lists[i].first);
-        put64(b, 8 + 16 * i + 8, lists[i].second);
+        put64(b, kInternalBlockHeader + kSiEntry * i, lists[i].first);
+        put64(b, kInternalBlockHeader + kSiEntry * i + 8, lists[i].second);
     }
     return writeBlock(b, true);
 }
@@ -500,25 +517,19 @@ void Ndb::addRef(uint64_t bid) {
     changed_ = true;
 }
 
-void Ndb::releaseContents(uint64_t bid, const Bytes& data, int depth) {
-    if (depth > 3 || !isInternalBid(bid))
+void Ndb::releaseContents(uint64_t bid, const Bytes& data) {
+    if (!isInternalBid(bid))
         return;
-    if (data.size() < 8)
+    if (u8(data, 0) == kBlockDataTree) {
+        for (uint64_t child : parseXBlock(data).children)
+            release(child);
         return;
-    const uint16_t count = u16(data, 2);
-    if (data[0] == 1) {
-        for (size_t i = 0; i < count && 8 + 8 * i + 8 <= data.size(); ++i)
-            release(u64(data, 8 + 8 * i));
-    } else if (data[0] == 2 && data[1] == 0) {
-        for (size_t i = 0; i < count && 8 + 24 * i + 24 <= data.size(); ++i) {
-            if (uint64_t d = u64(data, 8 + 24 * i + 8))
-                release(d);
-            if (uint64_t s = u64(data, 8 + 24 * i + 16))
-                release(s);
-        }
-    } else if (data[0] == 2) {
-        for (size_t i = 0; i < count && 8 + 16 * i + 16 <= data.size(); ++i)
-            release(u64(data, 8 + 16 * i + 8));
+    }
+    // A block is gone from the tree before what it holds is let go, so a
+    // block that names itself is found missing, not released forever.
+    for (const SubnodeEntry& e : parseSubnodeBlock(data).entries) {
+        release(e.bidData);
+        release(e.bidSub);
     }
 }
 
@@ -538,7 +549,7 @@ void Ndb::release(uint64_t bid) {
         bbt_->erase(bid);
         blocks_.erase(e->ref.bid);
         space_->release(e->ref.ib, blockSize(e->cb));
-        releaseContents(bid, contents, 0);
+        releaseContents(bid, contents);
     }
     changed_ = true;
 }
@@ -575,9 +586,9 @@ void Ndb::removeNode(uint32_t nid) {
 
 uint32_t Ndb::allocateNid(uint32_t type) {
     requireWritable();
-    uint32_t index = ++header_.nidCounters[type & 0x1F];
+    const uint32_t index = ++header_.nidCounters[nidType(type)];
     changed_ = true;
-    return (index << 5) | (type & 0x1F);
+    return makeNid(type, index);
 }
 
 uint32_t Ndb::nextUnique() {

@@ -17,13 +17,6 @@
 
 namespace pst {
 
-constexpr size_t kPageSize = 512;
-constexpr size_t kMaxBlock = 8192;
-constexpr size_t kMaxBlockData = 8176;
-
-enum PageType : uint8_t { kPageBbt = 0x80, kPageNbt = 0x81, kPageFMap = 0x82, kPagePMap = 0x83, kPageAMap = 0x84,
-                          kPageFPMap = 0x85, kPageDList = 0x86 };
-
 struct NodeEntry {
     uint32_t nid = 0;
     uint64_t bidData = 0;
@@ -37,20 +30,20 @@ struct BlockEntry {
     uint16_t refCount = 0;
 };
 
+// An XBLOCK (level 1: data blocks) or XXBLOCK (level 2: XBLOCKs): the
+// blocks of node data too large for one, and the bytes they hold.
+struct XBlock {
+    uint8_t level = 1;
+    uint64_t total = 0;
+    std::vector<uint64_t> children;
+};
+
 struct SubnodeEntry {
     uint32_t nid = 0;
     uint64_t bidData = 0;
     uint64_t bidSub = 0;
 };
 using Subnodes = std::map<uint32_t, SubnodeEntry>;
-
-inline bool isInternalBid(uint64_t bid) { return (bid & 2) != 0; }
-inline uint16_t signature(uint64_t ib, uint64_t bid) {
-    uint64_t v = ib ^ bid;
-    return static_cast<uint16_t>((v >> 16) ^ v);
-}
-// Bytes a block of `cb` data bytes takes in the file (trailer included).
-inline size_t blockSize(size_t cb) { return (cb + 16 + 63) / 64 * 64; }
 
 class Ndb : private PageStore {
 public:
@@ -83,6 +76,8 @@ public:
     void forEachDataBlock(uint64_t bidData, const std::function<void(const Bytes&)>& visit);
     // The ids of a node's data blocks, in order, without reading them.
     std::vector<uint64_t> dataBlockIds(uint64_t bidData);
+    // A data-tree block, checked.
+    XBlock readXBlock(uint64_t bid);
     Subnodes readSubnodes(uint64_t bidSub);
 
     // --- writing (writable databases only) ---
@@ -97,6 +92,7 @@ public:
     // A data tree over blocks already written (each holds one reference
     // that the tree takes over), with their sizes.
     uint64_t writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& blocks);
+    uint64_t writeXBlock(const XBlock& x);
     uint64_t writeSubnodes(const Subnodes& subnodes);
     void addRef(uint64_t bid);
     // Drops one reference; a block no longer used is freed, with what it
@@ -139,9 +135,8 @@ private:
     BlockRef storePage(const Bytes& data496, uint8_t type) override;
     void retirePage(const BlockRef& ref) override;
     void openTrees();
-    void collectData(uint64_t bid, int depth, std::vector<Bytes>& out);
     void collectSubnodes(uint64_t bid, int depth, Subnodes& out);
-    void releaseContents(uint64_t bid, const Bytes& data, int depth);
+    void releaseContents(uint64_t bid, const Bytes& data);
     void requireWritable() const;
     void requireUsable() const;
 

@@ -15,9 +15,6 @@
 
 namespace pst {
 
-constexpr uint64_t kFirstAMap = 0x4400;
-constexpr uint64_t kAMapSpan = 496 * 8 * 64; // 253,952 bytes
-
 class Space {
 public:
     // Where free space may be, for a later Space over the same file as this

@@ -11,10 +11,7 @@ namespace pst {
 
 namespace {
 
-constexpr uint32_t kNidRecipientTable = 0x692;
-constexpr uint32_t kNidAttachmentTable = 0x671;
 constexpr uint32_t kFlagsTag = tag(0x0E07, PT_LONG);
-constexpr uint32_t kMsgFlagRead = 0x1, kMsgFlagHasAttach = 0x10;
 
 Value longValue(int32_t v) {
     Value out{PT_LONG, {}};
@@ -138,10 +135,10 @@ uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
     Ndb& ndb = *s.ndb;
     NodeEntry e = s.node(message);
     Subnodes tables = structuralSubnodes(s, message);
-    uint32_t index = 0x8000;
-    while (tables.count(((index) << 5) | kNidTypeAttachment))
+    uint32_t index = kFirstAttachmentIndex;
+    while (tables.count(makeNid(kNidTypeAttachment, index)))
         ++index;
-    const uint32_t anid = (index << 5) | kNidTypeAttachment;
+    const uint32_t anid = makeNid(kNidTypeAttachment, index);
     Properties ap;
     WrittenNode w = writeAttachment(ndb, a, ap);
     // The attachment table with one row more.
@@ -238,7 +235,7 @@ uint32_t Store::copyMessage(uint32_t message, Store& target, uint32_t folder,
             Properties out;
             for (auto& kv : props) {
                 const uint16_t id = static_cast<uint16_t>(kv.first >> 16);
-                if (id < 0x8000) {
+                if (id < kNamedPropertyFirst) {
                     out.emplace(kv.first, std::move(kv.second));
                     continue;
                 }

@@ -13,18 +13,6 @@ namespace pst {
 
 namespace {
 
-constexpr uint32_t kNidSearchQueue = 0x1E1;
-constexpr uint32_t kNidSearchActivity = 0x201;
-constexpr uint32_t kNidSearchDomain = 0x261;
-constexpr uint32_t kNidSpamFolder = 0x2223;
-constexpr uint32_t kNidIpmSubtree = 0x8022;
-constexpr uint32_t kNidSearchRoot = 0x8042;
-constexpr uint32_t kNidDeletedItems = 0x8062;
-constexpr uint32_t kNidRecipientTable = 0x692;
-constexpr uint32_t kNidAttachmentTable = 0x671;
-
-constexpr uint32_t kMsgFlagRead = 0x1, kMsgFlagHasAttach = 0x10;
-
 Value longValue(int32_t v) {
     Value out{PT_LONG, {}};
     for (int i = 0; i < 4; ++i)
@@ -112,7 +100,7 @@ WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& a, Properties& ap) {
     ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(std::min<uint64_t>(source.size(), 0x7FFFFFFF)));
     std::map<uint32_t, SubnodeEntry> external;
     if (!blocks.empty()) {
-        const uint32_t nid = (0x401u << 5) | 0x1F;
+        const uint32_t nid = makeNid(kNidTypeLtp, kFirstLtpIndex + 1);
         external[tag(0x3701, PT_BINARY)] = {nid, ndb.writeDataTree(blocks), 0};
     } else {
         ap[tag(0x3701, PT_BINARY)] = binaryValue({});
@@ -193,13 +181,11 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
         emptyTable(t.first, t.second);
     // The receive folder table: one row, for every message class.
     {
-        std::vector<Column> columns = {{0x001A001F, 12, 4, 3}, {0x66050003, 8, 4, 2}, {0x67F20003, 0, 4, 0},
-                                       {0x67F30003, 4, 4, 1}};
         TableRow row{1, {}};
         row.cells[tag(0x001A, PT_UNICODE)] = stringValue("");
         row.cells[tag(0x6605, PT_LONG)] = longValue(static_cast<int32_t>(kNidIpmSubtree));
         row.cells[tag(0x67F3, PT_LONG)] = longValue(1);
-        impl->replaceNode(0x62B, 0, writeTableContext(ndb, columns, {row}));
+        impl->replaceNode(kNidReceiveFolders, 0, writeTableContext(ndb, receiveFolderColumns(), {row}));
     }
 
     // The store and its name-to-id map.
@@ -286,9 +272,12 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
     // The folder counter names the last folder made.
     ndb.mutableHeader().nidCounters[kNidTypeFolder] = kNidDeletedItems >> 5;
     std::unique_ptr<Store> made(new Store(std::move(impl)));
-    // Readers expect a map with entries: register what Outlook sets on
-    // every item it makes (PidLidSideEffects).
+    // Readers expect a map with entries, and some take an empty stream
+    // for a missing one: register what Outlook registers first, a number
+    // it sets on every item (PidLidSideEffects) and a name
+    // ("content-class" of the Internet headers).
     made->namedProperty(psetidCommon(), 0x8510);
+    made->namedProperty(psInternetHeaders(), "content-class");
     made->commit();
     return made;
 }
@@ -370,7 +359,7 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
         std::vector<TableRow> rows;
         for (size_t i = 0; i < m.attachments.size(); ++i) {
             const NewAttachment& a = m.attachments[i];
-            const uint32_t anid = static_cast<uint32_t>(((0x8000 + i) << 5) | kNidTypeAttachment);
+            const uint32_t anid = makeNid(kNidTypeAttachment, static_cast<uint32_t>(kFirstAttachmentIndex + i));
             Properties ap;
             WrittenNode w = writeAttachment(ndb, a, ap);
             subnodes[anid] = {anid, w.bidData, w.bidSub};

@@ -58,6 +58,12 @@ const std::vector<Column>& recipientColumns() {
     return c;
 }
 
+const std::vector<Column>& receiveFolderColumns() {
+    static const std::vector<Column> c = {{0x001A001F, 12, 4, 3}, {0x66050003, 8, 4, 2}, {0x67F20003, 0, 4, 0},
+                                          {0x67F30003, 4, 4, 1}};
+    return c;
+}
+
 const std::vector<std::pair<uint32_t, std::vector<Column>>>& otherTemplates() {
     static const std::vector<std::pair<uint32_t, std::vector<Column>>> t = {
         {0x64C, {{0x00390040, 16, 8, 4}, {0x0E100003, 12, 4, 3}, {0x0E140003, 8, 4, 2}, {0x67F20003, 0, 4, 0},

@@ -9,20 +9,14 @@
 
 namespace pst {
 
-// Template node ids.
-constexpr uint32_t kNidHierarchyTemplate = 0x60D;
-constexpr uint32_t kNidContentsTemplate = 0x60E;
-constexpr uint32_t kNidAssocTemplate = 0x60F;
-constexpr uint32_t kNidSearchContentsTemplate = 0x610;
-constexpr uint32_t kNidAttachmentTemplate = 0x671;
-constexpr uint32_t kNidRecipientTemplate = 0x692;
-
 const std::vector<Column>& hierarchyColumns();
 const std::vector<Column>& contentsColumns();
 const std::vector<Column>& assocContentsColumns();
 const std::vector<Column>& searchContentsColumns();
 const std::vector<Column>& attachmentColumns();
 const std::vector<Column>& recipientColumns();
+// The receive folder table's: a message class and the folder it goes to.
+const std::vector<Column>& receiveFolderColumns();
 // The smaller templates of Outlook 2010's scaffold (receive folders,
 // outgoing queue and three more), by node id.
 const std::vector<std::pair<uint32_t, std::vector<Column>>>& otherTemplates();

@@ -2,6 +2,7 @@
 // attachments, read through the NDB and LTP layers.
 #pragma once
 #include "pst/Error.h"
+#include "pst/Format.h"
 #include "pst/Values.h"
 
 #include <array>
@@ -15,23 +16,14 @@
 
 namespace pst {
 
-// Node ids of the store's own nodes.
-constexpr uint32_t kNidMessageStore = 0x21;
-constexpr uint32_t kNidNameToIdMap = 0x61;
-constexpr uint32_t kNidRootFolder = 0x122;
-
-inline uint32_t nidType(uint32_t nid) { return nid & 0x1F; }
-enum NidType : uint32_t { kNidTypeFolder = 0x02, kNidTypeMessage = 0x04, kNidTypeAttachment = 0x05,
-                          kNidTypeAssocMessage = 0x08, kNidTypeHierarchyTable = 0x0D, kNidTypeContentsTable = 0x0E,
-                          kNidTypeAssocContentsTable = 0x0F };
-inline uint32_t tableOf(uint32_t folderNid, uint32_t type) { return (folderNid & ~0x1Fu) | type; }
-
 using Guid = std::array<uint8_t, 16>;
 // {00062008-0000-0000-C000-000000000046}, {00062004-...}: the property sets
 // of Outlook's common and address (contact) named properties.
 Guid psetidCommon();
 Guid psetidAddress();
 Guid psMapi();
+// {00020386-...}: the Internet headers, named by string.
+Guid psInternetHeaders();
 // A GUID in its 16 stored bytes from its text form "xxxxxxxx-xxxx-...".
 Guid guidFromString(const std::string& text);
 
