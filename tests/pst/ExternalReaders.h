@@ -88,6 +88,15 @@ inline Extraction pstExtractor(const std::string& pst, const ScratchDir& dir, co
     return x;
 }
 
+// The SHA-1 of bytes, as the listing gives an attachment's.
+inline std::string sha1Of(const std::string& bytes, const ScratchDir& dir) {
+    const std::string file = dir.file("sha1-input"), out = dir.file("sha1-output");
+    std::ofstream(file, std::ios::binary) << bytes;
+    if (std::system(("sha1sum '" + file + "' >'" + out + "'").c_str()) != 0)
+        return "(no sha1sum)";
+    return readAll(out).substr(0, 40);
+}
+
 // The lines of a listing but those of a folder named `name` (wherever it
 // is) and of what lies in it.
 inline std::string listedOutside(const std::string& list, const std::string& name) {

@@ -98,6 +98,10 @@ TEST_P(KillTest, EveryKillLeavesASoundStoreWithEveryCommittedMessage) {
                       countMatches(a.files["Kill test store/Kill test/mbox"], "\nSubject: Message "));
             Extraction b = pffexport(path, dir, "pffexport" + std::to_string(round));
             EXPECT_TRUE(b.ran) << b.log;
+            Extraction c = pstExtractor(path, dir, "pst-extractor" + std::to_string(round));
+            EXPECT_TRUE(c.ran) << c.log;
+            EXPECT_EQ(static_cast<int>(messages.size()),
+                      countMatches(c.files["list"], "M | /Top of Personal Folders/Kill test | IPM.Note | Message "));
         }
     }
     EXPECT_GT(committed, 20);

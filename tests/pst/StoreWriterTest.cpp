@@ -112,16 +112,32 @@ TEST(StoreWriter, ANewStoreWithFoldersAndMessagesReadsBack) {
     } else {
         ADD_FAILURE() << "pffexport did not read the store: " << byLibpff.log;
     }
+    Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    const std::string& list = byExtractor.files["list"];
+    const std::string inboxPath = "/Top of Personal Folders/Lotus Mails/Inbox";
+    for (const std::string& line :
+         {"F | " + inboxPath + " | IPF.Note | 2 of 2", std::string("F | /Top of Personal Folders/Lotus Mails/Projects/2007 | IPF.Note | 1 of 1"),
+          "M | " + inboxPath + " | IPM.Note | Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht | Anna Berg <> | "
+          "1:Jonas Lind <someone@tidewell.example>; 1:Mar\xC3\xAD" "a S\xC3\xA1nchez <someone@tidewell.example> | "
+          "body 10 | html 0 | unread | ",
+          "| read | figures.csv:3:" + sha1Of("a;b", dir) + "; scan.bin:" + std::to_string(bigAttachment.size()) + ":" +
+              sha1Of(bigAttachment, dir)})
+        EXPECT_NE(std::string::npos, list.find(line)) << line << " not in:\n" << list;
 }
 
 TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
-    for (const char* sample : {"tika_testPST_variousBodyTypes.pst", "java-libpst_dist-list.pst", "tika_testPST.pst"}) {
+    // Every Unicode file of Outlook's but the one locked by a password.
+    for (const char* sample : {"tika_testPST_variousBodyTypes.pst", "java-libpst_dist-list.pst", "tika_testPST.pst",
+                               "pstsdk_sample1.pst", "pstsdk_submessage.pst", "pstsdk_test_unicode.pst"}) {
         SCOPED_TRACE(sample);
         ScratchDir dir;
         const std::string path = dir.copyOf(sample);
         Extraction before = readpst(path, dir, "before");
         Extraction libpffBefore = pffexport(path, dir, "libpff-before");
-        ASSERT_TRUE(before.ran && libpffBefore.ran) << "both readers (pst-utils, pff-tools) are needed";
+        Extraction extractorBefore = pstExtractor(path, dir, "extractor-before");
+        ASSERT_TRUE(before.ran && libpffBefore.ran && extractorBefore.ran)
+            << "the three readers (pst-utils, pff-tools, pst-extractor) are needed: " << extractorBefore.log;
         uint32_t added;
         {
             auto store = pst::Store::open(path, true);
@@ -156,6 +172,12 @@ TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
                 }
             }
         }
+        Extraction extractorAfter = pstExtractor(path, dir, "extractor-after");
+        ASSERT_TRUE(extractorAfter.ran) << extractorAfter.log;
+        const std::string& list = extractorAfter.files["list"];
+        EXPECT_EQ(extractorBefore.files["list"], listedOutside(list, "Tidewell"));
+        EXPECT_NE(std::string::npos, list.find("/Tidewell | IPM.Note | Appended | Anna Berg <> |")) << list;
+        EXPECT_NE(std::string::npos, list.find("/Tidewell | IPF.Note | 1 of 1")) << list;
     }
 }
 
@@ -217,6 +239,12 @@ TEST(StoreWriter, EditsMovesCopiesAndDeletesKeepCountsAndRowsInStep) {
     Extraction byLibpff = pffexport(path, dir, "libpff");
     EXPECT_TRUE(byLibpff.ran) << byLibpff.log;
     EXPECT_EQ(std::string::npos, byLibpff.log.find("orphan")) << byLibpff.log;
+    Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    EXPECT_NE(std::string::npos, byExtractor.files["list"].find("M | /Top of Personal Folders/A | IPM.Note | first, renamed |"))
+        << byExtractor.files["list"];
+    EXPECT_NE(std::string::npos, byExtractor.files["list"].find("F | /Top of Personal Folders/B | IPF.Note | 0 of 0"))
+        << byExtractor.files["list"];
 }
 
 TEST(StoreWriter, NamedPropertiesAreLookedUpOrAppended) {
@@ -324,6 +352,9 @@ TEST(StoreWriter, MessagesMoveBetweenStoresWithTheirNamedProperties) {
     for (const auto& f : byReadpst.files)
         all += f.second;
     EXPECT_NE(std::string::npos, all.find(email)) << email << " not in what readpst made of the target";
+    Extraction byExtractor = pstExtractor(to, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    EXPECT_NE(std::string::npos, byExtractor.files["list"].find(email)) << byExtractor.files["list"];
 }
 
 TEST(StoreWriter, ChangesGivenWithACopyAreWrittenWithItAndLeaveTheOriginal) {
@@ -486,6 +517,10 @@ TEST(StoreWriter, ThousandsOfMessagesInOneFolderStayInStep) {
         if (f.first.find("OutlookHeaders.txt") != std::string::npos)
             ++exported;
     EXPECT_EQ(count, exported) << byLibpff.log;
+    Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    EXPECT_EQ(count, countMatches(byExtractor.files["list"], "M | /Top of Personal Folders/Inbox | IPM.Note | "));
+    EXPECT_EQ(1, countMatches(byExtractor.files["list"], "| Changed 700 |"));
 }
 
 TEST(StoreWriter, RowsRemovedInPlaceKeepTablesSoundAndSmall) {
@@ -558,6 +593,10 @@ TEST(StoreWriter, RowsRemovedInPlaceKeepTablesSoundAndSmall) {
         if (f.first.find("OutlookHeaders.txt") != std::string::npos)
             ++exported;
     EXPECT_EQ(121, exported) << byLibpff.log;
+    Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    EXPECT_EQ(120, countMatches(byExtractor.files["list"], "M | /Top of Personal Folders/Staging |"));
+    EXPECT_EQ(1, countMatches(byExtractor.files["list"], "M | /Top of Personal Folders/Target |"));
 }
 
 TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
@@ -594,4 +633,8 @@ TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
     EXPECT_EQ(static_cast<int32_t>(bytes.size()), m.attachments[0].properties.at(pst::tag(0x0E20, pst::PT_LONG)).int32());
     Extraction byLibpff = pffexport(path, dir, "pffexport");
     EXPECT_EQ(bytes, byLibpff.files["Top of Personal Folders/Files/Message00001/Attachments/1_big.bin"]) << byLibpff.log;
+    Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
+    EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
+    const std::string expected = "| big.bin:" + std::to_string(bytes.size()) + ":" + sha1Of(bytes, dir) + "; empty.txt:0:";
+    EXPECT_NE(std::string::npos, byExtractor.files["list"].find(expected)) << byExtractor.files["list"];
 }
