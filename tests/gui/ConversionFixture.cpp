@@ -99,6 +99,13 @@ RunSetup ConversionTest::generatedInbox(const wchar_t* pst, uint64_t documents, 
     return s;
 }
 
+std::wstring outlookSample(const wchar_t* name) { return tw::fromAnsi(TW_PST_SAMPLES_WIN "\\") + name; }
+
+bool copyOutlookSample(const wchar_t* name, const std::wstring& to) {
+    return CopyFileW(outlookSample(name).c_str(), to.c_str(), FALSE) &&
+           SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 void keepForReaders(const std::wstring& pst, const wchar_t* name) {
     EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR, pst, name)) << TW_READER_DIR;
 }

@@ -59,6 +59,11 @@ protected:
     testenv::TempDir dir;
 };
 
+// The path of one of Outlook's sample PSTs, and a writable copy of it (the
+// samples themselves are kept read-only, an attribute a copy inherits).
+std::wstring outlookSample(const wchar_t* name);
+bool copyOutlookSample(const wchar_t* name, const std::wstring& to);
+
 // A copy of the PST (and, for the sample mails, of the attachments it
 // must give back) where the independent readers look after the run.
 void keepForReaders(const std::wstring& pst, const wchar_t* name);

@@ -202,7 +202,7 @@ TEST_F(FaultTest, PstsOutlookCannotOpenAreLeftAsTheyWere) {
     // A read-only one.
     RunSetup readOnly = base;
     readOnly.pst = dir.file(L"ReadOnly.pst");
-    ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), readOnly.pst.c_str(), FALSE));
+    ASSERT_TRUE(copyOutlookSample(L"tika_testPST.pst", readOnly.pst));
     ASSERT_TRUE(SetFileAttributesW(readOnly.pst.c_str(), FILE_ATTRIBUTE_READONLY));
     expectRefused(readOnly, kNoPst);
     SetFileAttributesW(readOnly.pst.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -210,7 +210,7 @@ TEST_F(FaultTest, PstsOutlookCannotOpenAreLeftAsTheyWere) {
     // One another program holds open without sharing.
     RunSetup locked = base;
     locked.pst = dir.file(L"Locked.pst");
-    ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), locked.pst.c_str(), FALSE));
+    ASSERT_TRUE(copyOutlookSample(L"tika_testPST.pst", locked.pst));
     const std::string before = testenv::readFileBytes(locked.pst);
     {
         HANDLE held = CreateFileW(locked.pst.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

@@ -213,7 +213,7 @@ TEST_F(RunOutcomeTest, LowSpaceAnsweredNoShowsTheCompletionDialogAtOnce) {
 TEST_F(RunOutcomeTest, AnExistingPstKeepsItsItemsAndGainsTheConvertedFolder) {
     RunSetup setup = inboxOnly();
     setup.pst = dir.file(L"Existing.pst");
-    ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), setup.pst.c_str(), FALSE));
+    ASSERT_TRUE(copyOutlookSample(L"tika_testPST.pst", setup.pst));
     // What the store held: every message outside the converted folder.
     auto contents = [](pst::Store& store) {
         return storeItems(store, [](const std::string& name) { return name == "Lotus Mails"; });

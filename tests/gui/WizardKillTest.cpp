@@ -29,7 +29,7 @@ class WizardKillTest : public ConversionTest {};
 
 TEST_F(WizardKillTest, EveryKillLeavesEveryMovedMessageAndEveryEarlierItem) {
     RunSetup setup = generatedInbox(L"Killed.pst", 400, 1024, 30000, 7);
-    ASSERT_TRUE(CopyFileW(tw::fromAnsi(TW_PST_SAMPLES_WIN "\\tika_testPST.pst").c_str(), setup.pst.c_str(), FALSE));
+    ASSERT_TRUE(copyOutlookSample(L"tika_testPST.pst", setup.pst));
     const std::string path = tw::toAnsi(setup.pst);
     std::vector<std::string> before;
     {
@@ -101,15 +101,18 @@ TEST_F(WizardKillTest, EveryKillLeavesEveryMovedMessageAndEveryEarlierItem) {
 TEST_F(WizardKillTest, OutlooksOwnPstsUpdatedKeepEveryItem) {
     RunSetup setup = sampleMails();
     setup.folders = {L"Lotus Notes\\Inbox\\"};
-    for (const wchar_t* name : {L"tika_testPST", L"tika_testPST_variousBodyTypes", L"java-libpst_dist-list"}) {
+    // Every Unicode file of Outlook's but the one locked by a password.
+    for (const wchar_t* name : {L"tika_testPST", L"tika_testPST_variousBodyTypes", L"java-libpst_dist-list",
+                                L"pstsdk_sample1", L"pstsdk_submessage", L"pstsdk_test_unicode"}) {
         SCOPED_TRACE(narrow(name));
-        const std::wstring original = tw::fromAnsi(TW_PST_SAMPLES_WIN "\\") + name + L".pst";
-        setup.pst = dir.file(std::wstring(name) + L".pst");
-        ASSERT_TRUE(CopyFileW(original.c_str(), setup.pst.c_str(), FALSE));
+        const std::wstring file = std::wstring(name) + L".pst";
+        const std::wstring original = outlookSample(file.c_str());
+        setup.pst = dir.file(file);
+        ASSERT_TRUE(copyOutlookSample(file.c_str(), setup.pst));
         auto run = start(setup);
         EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
         EXPECT_TRUE(pst::checkFile(tw::toAnsi(setup.pst)).ok());
-        EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/original", original, std::wstring(name) + L".pst"));
-        EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/updated", setup.pst, std::wstring(name) + L".pst"));
+        EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/original", original, file));
+        EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/updated", setup.pst, file));
     }
 }

@@ -1,8 +1,10 @@
 #!/bin/bash
+# check-readers.sh DIR PST-LIST PST-EXTRACTOR-DIR
 # The PSTs the wizard wrote from the sample databases (mails.pst and
 # contacts.pst in DIR, with the attachments they must give back in
-# DIR/expected), read by the two independent readers: readpst (pst-utils)
-# and pffexport (pff-tools) must read them without complaint and extract
+# DIR/expected), read by the three independent readers: readpst
+# (pst-utils), pffexport (pff-tools) and pst-extractor (npm, through our
+# listing script PST-LIST) must read them without complaint and extract
 # the folder tree, the headers, the bodies and the attachments byte for
 # byte, and every contact. Then the PST a wizard killed many times over
 # (killed.pst), and Outlook's own PSTs before and after the wizard added its
@@ -10,11 +12,23 @@
 # same, byte for byte.
 set -u
 dir=$(realpath "$1")
+pst_list=$2
+export PST_EXTRACTOR_DIR=$3
 fail=0
 complain() { echo "$*"; fail=1; }
 expect() { # where what
     grep -rqF -- "$2" "$1" || complain "not found in $1: $2"
 }
+# list PST OUT: what pst-extractor reads, one line per folder and item; a
+# reader that hangs is stopped.
+list() {
+    timeout 120 node "$pst_list" "$1" >"$2" 2>"$2.log" ||
+        complain "pst-extractor failed on $(basename "$1"): $(tail -n 3 "$2.log")"
+}
+listed() { # listing line
+    grep -qF -- "$2" "$1" || complain "pst-extractor: not listed in $(basename "$1"): $2"
+}
+sha1() { sha1sum "$1" | cut -c1-40; }
 same() { # extracted expected
     if [ ! -f "$1" ]; then
         complain "not extracted: $1"
@@ -88,6 +102,29 @@ expect "$people" "Email address 1:			anna.berg@tidewell.example"
 expect "$people" "Postal address:				Hafenstraße 12, 20457 Hamburg"
 expect "$people" "Mobile phone number:			+49 170 1234567"
 
+# --- pst-extractor -------------------------------------------------------------
+mkdir -p "$dir/extractor"
+list "$dir/mails.pst" "$dir/extractor/mails.txt"
+list "$dir/contacts.pst" "$dir/extractor/contacts.txt"
+mails="$dir/extractor/mails.txt" xtop="/Top of Personal Folders/Lotus Mails"
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+    folder=${entry% *} want=${entry##* }
+    grep -q "^F | $xtop/$folder | [^|]* | $want of $want\$" "$mails" ||
+        complain "pst-extractor: $folder does not list $want messages"
+done
+grep -q "^M | $xtop |" "$mails" && complain "pst-extractor: messages directly in Lotus Mails"
+grep -q "^M | .* | read | " "$mails" && complain "pst-extractor: converted messages marked read"
+listed "$mails" "M | $xtop/Inbox | IPM.Note | Quarterly figures — Übersicht für März | Anna Berg/Sales/Tidewell/DE <"
+listed "$mails" "figures.csv:$(stat -c %s "$dir/expected/figures.csv"):$(sha1 "$dir/expected/figures.csv")"
+listed "$mails" "scan.bin:$(stat -c %s "$dir/expected/scan.bin"):$(sha1 "$dir/expected/scan.bin")"
+listed "$mails" "agenda.txt:$(stat -c %s "$dir/expected/agenda.txt"):$(sha1 "$dir/expected/agenda.txt")"
+grep -q "^M | $xtop/Inbox | .* | html [1-9]" "$mails" || complain "pst-extractor: no HTML body in the Inbox"
+people="$dir/extractor/contacts.txt"
+got=$(grep -c "^C | /Top of Personal Folders/Address Book | " "$people")
+[ "$got" = 5 ] || complain "pst-extractor: $got contacts, not 5"
+listed "$people" "| Anna | K | Berg | anna.berg@tidewell.example |"
+listed "$people" "| Tidewell | Sales |  |  | +49 170 1234567 | 1975-03-14"
+
 # --- the PST whose conversions were killed -----------------------------------
 rm -rf "$dir/killed"
 mkdir -p "$dir/killed/readpst"
@@ -97,6 +134,9 @@ readpst -j 0 -r -8 -S -o "$dir/killed/readpst" "$dir/killed.pst" >"$dir/killed/r
     complain "pffexport failed on killed.pst: $(tail -n 5 "$dir/killed/pffexport.log")"
 rounds=$(find "$dir/killed/pff.export" -mindepth 2 -maxdepth 2 -type d -name 'Round *' | wc -l)
 [ "$rounds" -ge 1 ] || complain "pffexport: no converted folder in killed.pst"
+list "$dir/killed.pst" "$dir/killed/extractor.txt"
+grep -q "^F | .*/Round [^/|]*/Inbox | " "$dir/killed/extractor.txt" ||
+    complain "pst-extractor: no converted folder in killed.pst"
 
 # --- Outlook's own PSTs, updated ---------------------------------------------
 # The digests of the files a reader extracted, outside the converted folder
@@ -121,17 +161,25 @@ for updated in "$dir"/updated/*.pst; do
             complain "readpst failed on $side/$name.pst: $(tail -n 5 "$out/readpst.log")"
         (cd "$out" && pffexport -q -m items -t pff "$dir/$side/$name.pst") >"$out/pffexport.log" 2>&1 ||
             complain "pffexport failed on $side/$name.pst: $(tail -n 5 "$out/pffexport.log")"
+        list "$dir/$side/$name.pst" "$out/extractor.txt"
     done
     o="$dir/samples/$name/original" u="$dir/samples/$name/updated"
     [ "$(digests "$o/readpst")" = "$(digests "$u/readpst")" ] ||
         complain "readpst: the earlier items of $name.pst are not all extracted as they were"
     diff -r -x 'Lotus Mails' "$o/pff.export" "$u/pff.export" >"$dir/samples/$name/pffexport.diff" ||
         complain "pffexport: the earlier items of $name.pst changed: $(head -n 5 "$dir/samples/$name/pffexport.diff")"
+    # The store's name is the converted folder's now, as Outlook names a
+    # store after its renamed top folder.
+    grep -v -e "/Lotus Mails" -e "^S | " "$u/extractor.txt" | diff <(grep -v "^S | " "$o/extractor.txt") - \
+        >"$dir/samples/$name/extractor.diff" ||
+        complain "pst-extractor: the earlier items of $name.pst changed: $(head -n 5 "$dir/samples/$name/extractor.diff")"
+    grep -q "^F | .*/Lotus Mails/Inbox | [^|]* | 8 of 8\$" "$u/extractor.txt" ||
+        complain "pst-extractor: the converted Inbox of $name.pst does not list 8 messages"
     got=$(grep -c '^From ' "$u/readpst"/*/"Lotus Mails/Inbox/mbox" 2>/dev/null)
     [ "$got" = 8 ] || complain "readpst: the converted Inbox of $name.pst holds $got messages, not 8"
     # The top folder has the name the Outlook that made the store gave it.
     [ -n "$(find "$u/pff.export" -mindepth 3 -maxdepth 3 -type d -path '*/Lotus Mails/Inbox')" ] ||
         complain "pffexport: no converted folder in $name.pst"
 done
-[ "$updated_count" = 3 ] || complain "$updated_count updated PSTs of Outlook's, not 3"
+[ "$updated_count" = 6 ] || complain "$updated_count updated PSTs of Outlook's, not 6"
 exit $fail

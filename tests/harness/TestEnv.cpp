@@ -127,7 +127,10 @@ bool copyToHostDirectory(const char* hostDirectory, const std::wstring& file, co
     for (const char* p = hostDirectory; *p; ++p)
         dir += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     CreateDirectoryW(dir.c_str(), nullptr);
-    return CopyFileW(file.c_str(), (dir + L"\\" + name).c_str(), FALSE) != FALSE;
+    // Writable whatever the original was: the next run copies over it.
+    const std::wstring to = dir + L"\\" + name;
+    SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return CopyFileW(file.c_str(), to.c_str(), FALSE) && SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 } // namespace testenv

@@ -42,7 +42,7 @@ function attachmentBytes(a) {
 
 function listContact(where, c) {
     say('C', where, c.displayName, c.givenName, c.middleName, c.surname, c.email1EmailAddress, c.companyName,
-        c.department, c.businessTelephoneNumber, c.homeTelephoneNumber, c.mobileTelephoneNumber,
+        c.departmentName, c.businessTelephoneNumber, c.homeTelephoneNumber, c.mobileTelephoneNumber,
         c.birthday ? c.birthday.toISOString().slice(0, 10) : '');
 }
 

@@ -144,7 +144,7 @@ void describeHeap(Ndb& ndb, uint64_t bidData, NodeLayout& node) {
         labels.label(info.rows, "rows");
         std::ostringstream columns;
         for (const Column& c : info.columns)
-            columns << (columns.tellp() ? " " : "") << std::hex << std::uppercase << std::setw(8) << std::setfill('0')
+            columns << (&c == &info.columns.front() ? "" : " ") << std::hex << std::uppercase << std::setw(8) << std::setfill('0')
                     << c.tag << std::dec << "@" << c.offset << "/" << int(c.size) << "#" << int(c.bit);
         node.columns = columns.str();
     } else {

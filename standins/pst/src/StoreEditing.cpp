@@ -68,7 +68,7 @@ Subnodes structuralSubnodes(Store::Impl& s, uint32_t nid) {
 void updateContentsRow(Store::Impl& s, uint32_t folder, uint32_t nid, const Properties& props) {
     TableEditor contents(*s.ndb, tableOf(folder, kNidTypeContentsTable));
     Properties cells = rowFrom(props, contents.columns());
-    cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
+    cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
     contents.updateRow(nid, cells);
     contents.commit();
 }
@@ -149,7 +149,7 @@ uint32_t Store::addAttachment(uint32_t message, const NewAttachment& a) {
             rows.push_back({r.rowId, toProperties(r)});
     }
     TableRow row{anid, rowFrom(ap, attachmentColumns())};
-    row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+    row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
     rows.push_back(std::move(row));
     WrittenNode t = writeTableContext(ndb, attachmentColumns(), rows);
     // The new table replaces the old one, whose blocks go with the old
@@ -182,7 +182,7 @@ void Store::setRecipients(uint32_t message, const std::vector<Properties>& recip
     std::vector<TableRow> rows;
     for (size_t i = 0; i < recipients.size(); ++i) {
         TableRow row{static_cast<uint32_t>(i), rowFrom(recipients[i], recipientColumns())};
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+        row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
         rows.push_back(std::move(row));
     }
     WrittenNode t = writeTableContext(ndb, recipientColumns(), rows);
@@ -292,7 +292,7 @@ void Store::moveMessage(uint32_t message, uint32_t folder) {
     {
         TableEditor contents(*s.ndb, tableOf(folder, kNidTypeContentsTable));
         Properties cells = rowFrom(p, contents.columns());
-        cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
+        cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
         contents.appendRow(message, cells);
         contents.commit();
     }

@@ -142,7 +142,7 @@ void Store::Impl::updateFolder(uint32_t folder, const std::function<void(Propert
     if (!keep)
         return;
     Properties cells = rowFrom(props, hierarchy.columns());
-    cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb->nextUnique()));
+    cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb->nextUnique()));
     for (const auto& kv : *keep)
         if (!props.count(kv.first) && !cells.count(kv.first))
             cells[kv.first] = kv.second;
@@ -184,7 +184,7 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
         TableRow row{1, {}};
         row.cells[tag(0x001A, PT_UNICODE)] = stringValue("");
         row.cells[tag(0x6605, PT_LONG)] = longValue(static_cast<int32_t>(kNidIpmSubtree));
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(1);
+        row.cells[kTagLtpRowVersion] = longValue(1);
         impl->replaceNode(kNidReceiveFolders, 0, writeTableContext(ndb, receiveFolderColumns(), {row}));
     }
 
@@ -211,7 +211,7 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
     impl->writeProperties(kNidMessageStore, 0, store);
 
     Properties names;
-    names[tag(0x0001, PT_LONG)] = longValue(251);
+    names[tag(0x0001, PT_LONG)] = longValue(kNameBucketCount);
     names[tag(0x0002, PT_BINARY)] = binaryValue({});
     names[tag(0x0003, PT_BINARY)] = binaryValue({});
     names[tag(0x0004, PT_BINARY)] = binaryValue({});
@@ -243,7 +243,7 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
     };
     auto childRow = [&](uint32_t nid, const Properties& p) {
         TableRow row{nid, rowFrom(p, hierarchyColumns())};
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+        row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
         return row;
     };
     Properties root = folderProps("", true);
@@ -307,7 +307,7 @@ uint32_t Store::createFolder(uint32_t parent, const std::string& name, const std
     }
     s.changeTable(tableOf(parent, kNidTypeHierarchyTable), [&](std::vector<TableRow>& rows) {
         TableRow row{nid, rowFrom(p, hierarchyColumns())};
-        row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
+        row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(s.ndb->nextUnique()));
         rows.push_back(std::move(row));
     });
     s.updateFolder(parent, [](Properties& props) { props[tag(0x360A, PT_BOOLEAN)] = boolValue(true); });
@@ -348,7 +348,7 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
         std::vector<TableRow> rows;
         for (size_t i = 0; i < m.recipients.size(); ++i) {
             TableRow row{static_cast<uint32_t>(i), rowFrom(m.recipients[i], recipientColumns())};
-            row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+            row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
             rows.push_back(std::move(row));
         }
         WrittenNode t = writeTableContext(ndb, recipientColumns(), rows);
@@ -364,7 +364,7 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
             WrittenNode w = writeAttachment(ndb, a, ap);
             subnodes[anid] = {anid, w.bidData, w.bidSub};
             TableRow row{anid, rowFrom(ap, attachmentColumns())};
-            row.cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+            row.cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
             rows.push_back(std::move(row));
             size += static_cast<uint64_t>(findValue(ap, tag(0x0E20, PT_LONG))->int32());
         }
@@ -385,7 +385,7 @@ uint32_t Store::addMessage(uint32_t folder, const NewMessage& m) {
         // Added in place: the cost does not grow with the folder.
         TableEditor contents(ndb, tableOf(folder, kNidTypeContentsTable));
         Properties cells = rowFrom(props, contents.columns());
-        cells[tag(0x67F3, PT_LONG)] = longValue(static_cast<int32_t>(ndb.nextUnique()));
+        cells[kTagLtpRowVersion] = longValue(static_cast<int32_t>(ndb.nextUnique()));
         contents.appendRow(nid, cells);
         contents.commit();
     }
