@@ -187,7 +187,7 @@ TEST(NdbWriter, AllocationMapsAskedForBeyondTheFileAreDamageNotRoom) {
     }
 }
 
-#include "TableEditor.h"
+#include "BlockList.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
-const extractor = path.join(process.env.PST_EXTRACTOR_DIR || __dirname, 'node_modules', 'pst-extractor');
+const extractor = path.resolve(process.env.PST_EXTRACTOR_DIR || __dirname, 'node_modules', 'pst-extractor');
 const { PSTFile } = require(extractor);
 const { PSTContact } = require(path.join(extractor, 'dist', 'PSTContact.class'));
 
