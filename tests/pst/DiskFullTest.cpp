@@ -2,6 +2,7 @@
 // here by the file-size limit) is forgotten whole: the store stays as its
 // last commit left it, takes further changes once there is room again, and
 // no later commit writes any part of the failed one.
+#include "TestValues.h"
 #include "PstTestFiles.h"
 #include "pst/Checker.h"
 #include "pst/Store.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
 
 pst::NewMessage message(const std::string& subject, size_t attachmentBytes) {
     pst::NewMessage m;

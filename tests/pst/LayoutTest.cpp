@@ -2,6 +2,7 @@
 // heap's allocations in the order and of the kinds Outlook gives the same
 // kind of node, every block but a heap's last a whole block, and the
 // templates' columns where Outlook puts them.
+#include "TestValues.h"
 #include "ExternalReaders.h"
 #include "pst/Layout.h"
 #include "pst/Store.h"
@@ -13,14 +14,6 @@
 
 namespace {
 
-pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
-pst::Value number(int32_t v) {
-    pst::Value out{pst::PT_LONG, {}};
-    for (int i = 0; i < 4; ++i)
-        out.bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-    return out;
-}
-pst::Value binary(const std::string& s) { return {pst::PT_BINARY, std::vector<uint8_t>(s.begin(), s.end())}; }
 
 // Outlook's Unicode samples: the reference for every kind of node.
 const char* const kUnicodeSamples[] = {"java-libpst_dist-list.pst", "java-libpst_passworded.pst",

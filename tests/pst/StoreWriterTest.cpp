@@ -1,6 +1,7 @@
 // Stores written by the engine, read back by the engine and by the two
 // independent readers; and Outlook's own files appended to without losing
 // anything they held.
+#include "TestValues.h"
 #include "ExternalReaders.h"
 #include "pst/Store.h"
 
@@ -11,13 +12,6 @@
 
 namespace {
 
-pst::Value text(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le(s)}; }
-pst::Value number(int32_t v) {
-    pst::Value out{pst::PT_LONG, {}};
-    for (int i = 0; i < 4; ++i)
-        out.bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-    return out;
-}
 
 pst::NewMessage mail(const std::string& subject, const std::string& body, bool read) {
     pst::NewMessage m;

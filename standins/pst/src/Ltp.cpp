@@ -69,13 +69,15 @@ Bytes readBTree(const Heap& heap, uint32_t headerHid, uint8_t keySize, uint8_t d
     return out;
 }
 
-Bytes ValueSource::read(uint32_t hnid) const {
-    if (isHid(hnid))
-        return heap_.item(hnid);
-    auto it = subnodes_.find(hnid);
-    if (it == subnodes_.end())
+Bytes subnodeValue(Ndb& ndb, const std::map<uint32_t, SubnodeEntry>& subnodes, uint32_t nid) {
+    auto it = subnodes.find(nid);
+    if (it == subnodes.end())
         corrupt("a value in a subnode that does not exist");
-    return ndb_.readData(it->second.bidData);
+    return ndb.readData(it->second.bidData);
+}
+
+Bytes ValueSource::read(uint32_t hnid) const {
+    return isHid(hnid) ? heap_.item(hnid) : subnodeValue(ndb_, subnodes_, hnid);
 }
 
 bool isInlineType(uint16_t type) {

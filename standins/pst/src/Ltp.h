@@ -40,6 +40,9 @@ struct StoredValue {
     Bytes bytes;
 };
 
+// The data of a node's subnode that holds a value too large for its heap.
+Bytes subnodeValue(Ndb& ndb, const std::map<uint32_t, SubnodeEntry>& subnodes, uint32_t nid);
+
 // Reads what an HNID names: a heap item or a subnode's data.
 class ValueSource {
 public:

@@ -16,28 +16,6 @@ size_t cellSize(uint16_t type) {
     return 4; // an HNID
 }
 
-// Subnodes a node's values go to: local ids from Outlook's first upward,
-// past those the node has already.
-class LocalSubnodes {
-public:
-    LocalSubnodes(Ndb& ndb, Subnodes& subnodes) : ndb_(ndb), subnodes_(subnodes) {}
-    uint32_t add(const Bytes& value) { return place(ndb_.writeData(value)); }
-    // Data already written.
-    uint32_t place(uint64_t bidData) {
-        uint32_t nid;
-        do
-            nid = makeNid(kNidTypeLtp, ++next_);
-        while (subnodes_.count(nid));
-        subnodes_[nid] = {nid, bidData, 0};
-        return nid;
-    }
-
-private:
-    Ndb& ndb_;
-    Subnodes& subnodes_;
-    uint32_t next_ = kFirstLtpIndex;
-};
-
 uint32_t le32(const Bytes& b) {
     uint8_t four[4] = {0, 0, 0, 0};
     std::copy_n(b.begin(), std::min<size_t>(4, b.size()), four);
@@ -45,6 +23,21 @@ uint32_t le32(const Bytes& b) {
 }
 
 } // namespace
+
+uint32_t LocalSubnodes::place(uint64_t bidData) {
+    uint32_t nid;
+    do
+        nid = makeNid(kNidTypeLtp, ++next_);
+    while (subnodes_.count(nid));
+    subnodes_[nid] = {nid, bidData, 0};
+    return nid;
+}
+
+uint32_t storeCellValue(HeapWriter& heap, LocalSubnodes& local, const Bytes& value) {
+    if (value.empty())
+        return 0;
+    return value.size() <= kMaxHeapValue ? heap.add(value) : local.add(value);
+}
 
 WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep,
                                  const std::map<uint32_t, SubnodeEntry>& external) {
@@ -197,11 +190,7 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, cons
 
     Subnodes subnodes;
     LocalSubnodes local(ndb, subnodes);
-    auto store = [&](const Bytes& value) -> uint32_t {
-        if (value.empty())
-            return 0;
-        return value.size() <= kMaxHeapValue ? heap.add(value) : local.add(value);
-    };
+    auto store = [&](const Bytes& value) { return storeCellValue(heap, local, value); };
     Bytes matrix;
     matrix.reserve(matrixBytes);
     std::vector<std::pair<uint32_t, uint32_t>> order; // row id, row

@@ -24,6 +24,25 @@ struct WrittenNode {
 WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep = {},
                                  const std::map<uint32_t, SubnodeEntry>& external = {});
 
+// Subnodes a node's values go to: local ids from Outlook's first upward,
+// past those the node has already.
+class LocalSubnodes {
+public:
+    LocalSubnodes(Ndb& ndb, Subnodes& subnodes) : ndb_(ndb), subnodes_(subnodes) {}
+    uint32_t add(const Bytes& value) { return place(ndb_.writeData(value)); }
+    // Data already written.
+    uint32_t place(uint64_t bidData);
+
+private:
+    Ndb& ndb_;
+    Subnodes& subnodes_;
+    uint32_t next_ = kFirstLtpIndex;
+};
+
+// Where a table cell's value goes: nowhere for an empty one (HNID 0), the
+// heap, or a subnode of its own when it is large.
+uint32_t storeCellValue(HeapWriter& heap, LocalSubnodes& local, const Bytes& value);
+
 struct TableRow {
     uint32_t rowId = 0;
     Properties cells; // by tag; only cells whose tag is a column are kept

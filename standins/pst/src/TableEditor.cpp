@@ -24,19 +24,12 @@ TableEditor::TableEditor(Ndb& ndb, uint32_t tableNid)
             corrupt("a table's rows in a subnode that does not exist");
         matrix_.emplace(ndb, it->second.bidData);
     }
-    for (const auto& kv : subnodes_)
-        nextLocal_ = std::max(nextLocal_, kv.first >> 5);
 }
 
 uint32_t TableEditor::storeValue(const Bytes& value) {
-    if (value.empty())
-        return 0;
-    if (value.size() <= kMaxHeapValue)
-        return heap_.add(value);
-    const uint32_t nid = makeNid(kNidTypeLtp, ++nextLocal_);
-    subnodes_[nid] = {nid, ndb_.writeData(value), 0};
-    subnodesChanged_ = true;
-    return nid;
+    const uint32_t hnid = storeCellValue(heap_, local_, value);
+    subnodesChanged_ = subnodesChanged_ || !isHid(hnid);
+    return hnid;
 }
 
 void TableEditor::freeValue(uint32_t hnid) {
@@ -111,12 +104,10 @@ void TableEditor::appendToMatrix(const Bytes& row) {
 void TableEditor::moveMatrixToSubnode(const Bytes& rows) {
     // Too many rows for the heap: they move to a subnode of their own.
     heap_.free(info_.rows);
-    const uint32_t nid = makeNid(kNidTypeLtp, ++nextLocal_);
-    subnodes_[nid] = {nid, ndb_.writeDataBlocks(rowMatrixBlocks(rows, rowSize())), 0};
+    info_.rows = local_.place(ndb_.writeDataBlocks(rowMatrixBlocks(rows, rowSize())));
     subnodesChanged_ = true;
-    info_.rows = nid;
     writeInfo();
-    matrix_.emplace(ndb_, subnodes_[nid].bidData);
+    matrix_.emplace(ndb_, subnodes_[info_.rows].bidData);
 }
 
 Bytes TableEditor::matrixRow(uint32_t index) {
@@ -164,14 +155,7 @@ std::optional<Properties> TableEditor::rowCells(uint32_t rowId) {
         return std::nullopt;
     const Bytes row = matrixRow(*index);
     Properties cells;
-    auto read = [&](uint32_t hnid) {
-        if (isHid(hnid))
-            return heap_.item(hnid);
-        auto it = subnodes_.find(hnid);
-        if (it == subnodes_.end())
-            corrupt("a table value in a subnode that does not exist");
-        return ndb_.readData(it->second.bidData);
-    };
+    auto read = [&](uint32_t hnid) { return isHid(hnid) ? heap_.item(hnid) : subnodeValue(ndb_, subnodes_, hnid); };
     for (const Column& c : info_.columns) {
         if (!hasCell(row, info_, c))
             continue;

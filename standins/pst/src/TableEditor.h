@@ -14,6 +14,9 @@ namespace pst {
 class TableEditor {
 public:
     TableEditor(Ndb& ndb, uint32_t tableNid);
+    // Its parts refer to one another.
+    TableEditor(const TableEditor&) = delete;
+    TableEditor& operator=(const TableEditor&) = delete;
     const std::vector<Column>& columns() const { return info_.columns; }
     void appendRow(uint32_t rowId, const Properties& cells);
     // False when the table has no row of that id.
@@ -45,13 +48,13 @@ private:
     NodeEntry entry_;
     HeapWriter heap_;
     Subnodes subnodes_;
+    LocalSubnodes local_{ndb_, subnodes_};
     bool subnodesChanged_ = false;
     uint32_t infoHid_ = 0;
     TableInfo info_;
     std::optional<RowIndex> index_;
     std::optional<BlockList> matrix_; // the row matrix when it is a subnode
     std::set<uint32_t> matrixReplaced_;
-    uint32_t nextLocal_ = kFirstLtpIndex;
 };
 
 } // namespace pst
