@@ -26,7 +26,7 @@ SECURE_TEMP_WIN="C:\\windows\\temp\\Outlook Secure Temp\\"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
-          pst-utils pff-tools clang libclang-rt-dev)
+          pst-utils pff-tools clang libclang-rt-dev locales)
 # pst-extractor (npm), the third independent PST reader of the tests.
 PST_READER_DIR=$BUILD/pstreader
 
@@ -50,6 +50,19 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The locale Wine runs in must exist on the host: without it Wine cannot
+# name a file with any letter outside ASCII ("Grüße.txt" cannot be made).
+WINE_LOCALE=en_US.UTF-8
+ensure_wine_locale() {
+    locale -a 2>/dev/null | grep -qix 'en_US.utf-\?8' && return 0
+    say "Generating the $WINE_LOCALE locale for Wine"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    "${sudo[@]}" locale-gen >/dev/null
 }
 
 # pst-extractor from the npm registry, at the version its lock file names,
@@ -115,7 +128,7 @@ wine_env() {
 
 # Wine in the locale the wizard is tested in (set for Wine alone: the host
 # need not have that locale generated).
-wine() { env LC_ALL=en_US.UTF-8 "$WINE" "$@"; }
+wine() { env LC_ALL=$WINE_LOCALE "$WINE" "$@"; }
 
 # A host path as the prefix sees it (drive Z: is the host's root).
 to_win() {
@@ -238,6 +251,7 @@ cmd_demo() {
     done
     case "$mode" in mails | contacts) ;; *) die "--mode takes mails or contacts" ;; esac
     ensure_packages
+    ensure_wine_locale
     build_native
     build_windows x86_64 "$BUILD/win64" OFF
     install_into_prefix
@@ -285,6 +299,7 @@ cmd_demo() {
 
 cmd_test() {
     ensure_packages
+    ensure_wine_locale
     ensure_pst_reader
     build_native
     build_windows x86_64 "$BUILD/win64" ON
@@ -321,6 +336,7 @@ cmd_test() {
 
 cmd_bench() {
     ensure_packages
+    ensure_wine_locale
     # Optimised and without the sanitizers, which would distort the figures.
     cmake -S "$ROOT" -B "$BUILD/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_SANITIZE=OFF -DTW_BUILD_TESTS=OFF \
         >/dev/null

@@ -9,6 +9,7 @@
 #include "pst/Checker.h"
 
 #include <algorithm>
+#include <map>
 
 using namespace guitest;
 
@@ -18,6 +19,23 @@ const wchar_t kNoDatabase[] = L"The source database could not be read.";
 const wchar_t kNoPst[] = L"The personal folders file could not be opened in Outlook.";
 const std::string k255 = std::string(251, 'n') + ".txt";
 const char kGreek[] = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC";
+// Attachment names in the Western European languages (UTF-8), every letter
+// one the Western code page holds; each file's contents name it.
+const char* const kAccented[] = {
+    "Gr\xC3\xBC\xC3\x9F" "e.txt",                           // German
+    "Best\xC3\xA4tigung.pdf",                                 // German
+    "na\xC3\xAFve r\xC3\xA9sum\xC3\xA9.txt",                 // French
+    "se\xC3\xB1" "al a\xC3\xB1o.txt",                        // Spanish
+    "a\xC3\xA7\xC3\xA3o n\xC3\xA3o.txt",                     // Portuguese
+    "citt\xC3\xA0 perch\xC3\xA9.txt",                         // Italian
+    "\xC3\x86r\xC3\xB8 \xC3\x85s.txt",                        // Danish, Norwegian
+    "G\xC3\xB6teborg \xC3\xA5r.txt",                          // Swedish
+    "p\xC3\xA4iv\xC3\xA4 ty\xC3\xB6.txt",                    // Finnish
+    "\xC3\x8Dsland \xC3\xBEorp \xC3\xB0.txt",                  // Icelandic
+    "co\xC3\xB6rdinatie \xC3\xA9\xC3\xA9n.txt",               // Dutch
+    "l\xC2\xB7l\xC3\xAD \xC3\xA0.txt",                        // Catalan
+    "\xC3\x9C" "bersicht Q3.xlsx",                            // 1 MB
+};
 
 std::wstring fromUtf8(const std::string& text) {
     std::wstring out(text.size(), L'\0');
@@ -55,10 +73,15 @@ bool writeHostileMail(const std::string& path) {
          {{"..\\..\\escape.txt", "up"}, {"sub/dir/slash.txt", "slash"}, {"CON", "console"}, {"NUL.txt", "null"},
           {k255, "long"}});
     memo("Damaged attachment", {{"sound.txt", "sound"}}, true);
+    std::vector<std::pair<std::string, std::string>> accented;
+    for (const char* name : kAccented)
+        accented.emplace_back(name, "contents of " + std::string(name));
+    accented.back().second.resize(1024 * 1024, 'x');
+    memo("Accented names", accented);
     memo("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE4\xBB\xB6\xE5\x90\x8D", {}); // Japanese
     memo("Plain", {});
-    w.view("($Inbox)", true, {ids[0], ids[1]});
-    w.view(kGreek, true, {ids[2], ids[3]});
+    w.view("($Inbox)", true, {ids[0], ids[1], ids[2]});
+    w.view(kGreek, true, {ids[3], ids[4]});
     w.view("Empty", true, {});
     return w.finish();
 }
@@ -124,11 +147,12 @@ TEST_F(FaultTest, AHostileDatabaseConvertsEveryMessageItCan) {
     std::string shown;
     for (const std::string& line : all)
         shown += line + "\n";
-    // Four messages, each once, and the empty folder made all the same.
+    // Five messages, each once, and the empty folder made all the same.
     EXPECT_EQ(1, count(": Names that try to escape")) << shown;
     EXPECT_EQ(1, count(": Damaged attachment")) << shown;
+    EXPECT_EQ(1, count(": Accented names")) << shown;
     EXPECT_EQ(1, count(": Plain")) << shown;
-    EXPECT_EQ(4, std::count_if(all.begin(), all.end(), [](const std::string& l) { return l.find(": ") != std::string::npos; }))
+    EXPECT_EQ(5, std::count_if(all.begin(), all.end(), [](const std::string& l) { return l.find(": ") != std::string::npos; }))
         << shown;
     EXPECT_EQ(1, count("/Empty")) << shown;
 
@@ -154,6 +178,31 @@ TEST_F(FaultTest, AHostileDatabaseConvertsEveryMessageItCan) {
     ASSERT_EQ(1u, damaged->attachments.size());
     EXPECT_EQ("sound.txt", textOf(damaged->attachments[0].properties, 0x3707));
     EXPECT_NE(std::string::npos, textOf(damaged->properties, 0x1000).find("Body of Damaged attachment"));
+    // Accented names arrive whole, under their own names.
+    const pst::MessageInfo* accented = bySubject(messages, "Accented names");
+    ASSERT_TRUE(accented);
+    std::map<std::string, std::string> files;
+    for (const pst::AttachmentInfo& a : accented->attachments) {
+        const std::vector<uint8_t> data = store->attachmentData(accented->nid, a.nid);
+        files[textOf(a.properties, 0x3707)] = std::string(data.begin(), data.end());
+    }
+    for (const char* name : kAccented) {
+        auto it = files.find(name);
+        if (it == files.end()) {
+            ADD_FAILURE() << name << " did not arrive";
+            continue;
+        }
+        EXPECT_EQ(0u, it->second.find("contents of " + std::string(name))) << name;
+    }
+    EXPECT_EQ(1024u * 1024u, files["\xC3\x9C" "bersicht Q3.xlsx"].size());
+    EXPECT_EQ(std::size(kAccented), accented->attachments.size());
+    // For the independent readers: the PST, and each file as it must come out.
+    keepForReaders(setup.pst, L"hostile.pst");
+    const std::wstring scratch = dir.file(L"expected.bin");
+    for (const char* name : kAccented)
+        EXPECT_TRUE(testenv::writeFileBytes(scratch, files[name]) &&
+                    testenv::copyToHostDirectory(TW_READER_DIR "/accented", scratch, fromUtf8(name)))
+            << name;
     // Nothing was written beside or above the attachment directory.
     for (const wchar_t* stray : {L"escape.txt", L"..\\escape.txt", L"slash.txt", L"sub"})
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.file(stray).c_str())) << narrow(stray);

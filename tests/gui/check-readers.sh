@@ -125,6 +125,23 @@ got=$(grep -c "^C | /Top of Personal Folders/Address Book | " "$people")
 listed "$people" "| Anna | K | Berg | anna.berg@tidewell.example |"
 listed "$people" "| Tidewell | Sales |  |  | +49 170 1234567 | 1975-03-14"
 
+# --- attachment names in every Western European language ------------------------
+# hostile.pst holds them; accented/ each file as it must come out.
+[ -f "$dir/hostile.pst" ] && [ -n "$(ls "$dir/accented" 2>/dev/null)" ] || complain "hostile.pst or accented/ was not written"
+rm -rf "$dir/hostile"
+mkdir -p "$dir/hostile/readpst"
+readpst -j 0 -r -8 -S -o "$dir/hostile/readpst" "$dir/hostile.pst" >"$dir/hostile/readpst.log" 2>&1 ||
+    complain "readpst failed on hostile.pst: $(tail -n 5 "$dir/hostile/readpst.log")"
+(cd "$dir/hostile" && pffexport -q -m items -t pff "$dir/hostile.pst") >"$dir/hostile/pffexport.log" 2>&1 ||
+    complain "pffexport failed on hostile.pst: $(tail -n 5 "$dir/hostile/pffexport.log")"
+list "$dir/hostile.pst" "$dir/hostile/extractor.txt"
+for expected in "$dir/accented"/*; do
+    name=$(basename "$expected")
+    same "$(find "$dir/hostile/readpst" -type f -name "*-$name" | head -n 1)" "$expected"
+    same "$(find "$dir/hostile/pff.export" -path '*Attachments*' -name "*_$name" | head -n 1)" "$expected"
+    listed "$dir/hostile/extractor.txt" "$name:$(stat -c %s "$expected"):$(sha1 "$expected")"
+done
+
 # --- the PST whose conversions were killed -----------------------------------
 rm -rf "$dir/killed"
 mkdir -p "$dir/killed/readpst"
