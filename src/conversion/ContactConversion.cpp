@@ -8,6 +8,7 @@
 #include "ConversionRun.h"
 #include "OutlookSession.h"
 #include "ProgressView.h"
+#include "RunFailure.h"
 
 namespace {
 
@@ -103,16 +104,14 @@ void convertContacts(ProgressView& page, OutlookSession& outlook) {
     tw::ComPtr<IDispatch> contactsFolder;
     // Outlook's errors here are reported, and the run ends as aborted:
     // nothing can be converted without the store and the folder.
-    const wchar_t* step = L"The personal folders file could not be opened in Outlook.";
+    const wchar_t* step = runfailure::kPstNotOpened;
     try {
         if (!openOutlookSession(outlook, page, state.pstPath))
             return;
-        step = L"The contacts folder could not be made in the personal folders file.";
+        step = runfailure::kContactsFolderNotMade;
         contactsFolder = tw::call(outlook.storeFolders.get(), Add, {state.pstFolderName, L"IPF.Contact"}).object();
     } catch (const tw::AutomationFailure& e) {
-        showMessage(page.window(), step + (e.description.empty() ? std::wstring() : L"\r\n\r\n" + e.description),
-                    MB_OK | MB_ICONSTOP);
-        run.requestStop();
+        reportRunFailure(page, step, e.description);
         return;
     }
     LNNotesSession notes;

@@ -8,6 +8,7 @@
 #include "MailParts.h"
 #include "MailRun.h"
 #include "ProgressView.h"
+#include "RunFailure.h"
 
 #include <ole2.h>
 
@@ -61,13 +62,6 @@ private:
 };
 
 std::wstring decimal(long n) { return std::to_wstring(n); }
-
-// A step before the folder loop failed with the session open: the user is
-// told, and the run ends as aborted.
-void reportSetUpFailure(ProgressView& page, const std::wstring& what, const std::wstring& why) {
-    showMessage(page.window(), what + (why.empty() ? std::wstring() : L"\r\n\r\n" + why), MB_OK | MB_ICONSTOP);
-    conversionRun().requestStop();
-}
 
 std::wstring notesErrorText(LNSTATUS error) {
     char text[512] = {};
@@ -159,7 +153,7 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
         if (!openOutlookSession(outlook, page, state.pstPath))
             return;
     } catch (const tw::AutomationFailure& e) {
-        reportSetUpFailure(page, L"The personal folders file could not be opened in Outlook.", e.description);
+        reportRunFailure(page, runfailure::kPstNotOpened, e.description);
         return;
     }
     tw::ComPtr<IDispatch> rdoSession;
@@ -168,7 +162,7 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
         rdoSession = createRedemption(L"Redemption.RDOSession", kIidRdoSession);
         findOrCreateFolderPath(outlook, state.pstFolderName + L"\\");
     } catch (const tw::AutomationFailure& e) {
-        reportSetUpFailure(page, L"The conversion could not be prepared in Outlook.", e.description);
+        reportRunFailure(page, runfailure::kNotPrepared, e.description);
         return;
     }
     MessageFile messageFile;
@@ -185,7 +179,7 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
             db.Open(0);
             db.GetViewFolders(&views, FALSE);
         } catch (LNSTATUS error) {
-            reportSetUpFailure(page, L"The source database could not be read.", notesErrorText(error));
+            reportRunFailure(page, runfailure::kSourceUnreadable, notesErrorText(error));
             notes.Term(0);
             return;
         }

@@ -7,6 +7,7 @@
 #include "MailParts.h"
 #include "MailRun.h"
 #include "ProgressView.h"
+#include "RunFailure.h"
 
 namespace {
 
@@ -76,14 +77,76 @@ void writeMessageFile(const std::wstring& path, const std::string& lines) {
         throw tw::AutomationFailure{HRESULT_FROM_WIN32(GetLastError()), L"the message file cannot be written"};
 }
 
+// A detached attachment file, removed whatever becomes of its message.
+class DetachedFile {
+public:
+    explicit DetachedFile(std::string path) : path_(std::move(path)) {}
+    ~DetachedFile() { DeleteFileW(tw::fromAnsi(path_).c_str()); }
+    DetachedFile(const DetachedFile&) = delete;
+    DetachedFile& operator=(const DetachedFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A Notes document, closed whatever becomes of its message.
+class OpenDocument {
+public:
+    OpenDocument(LNViewFolder& folder, LNINT index) {
+        LNVFEntry entry;
+        folder.GetEntry(index, &entry);
+        entry.GetDocument(&doc);
+        doc.Open(0);
+    }
+    ~OpenDocument() {
+        try {
+            if (doc.IsOpen())
+                doc.Close();
+        } catch (LNSTATUS) {
+        }
+    }
+    OpenDocument(const OpenDocument&) = delete;
+    OpenDocument& operator=(const OpenDocument&) = delete;
+    LNDocument doc;
+};
+
 } // namespace
 
-void MailRun::stage() {
+MessageLeftovers::~MessageLeftovers() {
+    if (copy)
+        tolerated([&] { tw::call(copy.get(), Delete); });
+    copy.reset();
+    if (ownsStaging_ && outlook_.stagingItem)
+        tolerated([&] { tw::call(outlook_.stagingItem.get(), Delete); });
+    if (ownsStaging_)
+        outlook_.stagingItem.reset();
+}
+
+void MailRun::createStaging() {
     outlook.stagingItem = tw::call(outlook.application.get(), CreateItem, {5}).object();
-    tw::call(outlook.stagingItem.get(), Save);
+    try {
+        tw::call(outlook.stagingItem.get(), Save);
+    } catch (const tw::AutomationFailure&) {
+        outlook.stagingItem.reset(); // never saved: nothing to delete
+        throw;
+    }
+}
+
+void MailRun::findStagingAgain() {
     const std::wstring id = tw::get(outlook.stagingItem.get(), EntryID).text();
     outlook.stagingItem = tw::call(outlook.nameSpace.get(), GetItemFromID, {id, L""}).object();
     tw::put(outlook.stagingItem.get(), MessageClass, tw::Variant(L"IPM.Note"));
+}
+
+void MailRun::stage() {
+    createStaging();
+    try {
+        findStagingAgain();
+    } catch (const tw::AutomationFailure&) {
+        dropStaging(); // saved, but of no use: not left in the default store
+        throw;
+    }
 }
 
 void MailRun::dropStaging() {
@@ -98,125 +161,120 @@ bool MailRun::restartOutlook() {
     target.reset();
     shutDownOutlook(outlook);
     Sleep(200);
-    if (!openOutlookSession(outlook, page, wizardState().pstPath))
+    try {
+        if (!openOutlookSession(outlook, page, wizardState().pstPath))
+            return false; // told already, and the run ends as aborted
+        target = tw::call(outlook.nameSpace.get(), GetFolderFromID, {targetEntryId, targetStoreId}).object();
+    } catch (const tw::AutomationFailure& e) {
+        target.reset();
+        reportRunFailure(page, runfailure::kRestartFailed, e.description);
         return false;
-    target = tw::call(outlook.nameSpace.get(), GetFolderFromID, {targetEntryId, targetStoreId}).object();
+    }
+    return true;
+}
+
+void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
+    LNAttachmentArray attachments;
+    doc.GetAttachments(&attachments);
+    for (LNINT a = 0; a < attachments.GetCount(); ++a) {
+        run.gate.pass();
+        const std::string name = safeAttachmentName(attachments[a].GetAttachmentName().GetPlatformTextPtr(),
+                                                    "attachment" + std::to_string(a + 1));
+        const DetachedFile file(tw::toAnsi(attachmentDirectory()) + "\\" + name);
+        try {
+            attachments[a].Detach(file.path().c_str());
+        } catch (LNSTATUS) {
+            // Damaged attachment data: that attachment is left out, the
+            // message and its other parts still go.
+            continue;
+        }
+        tw::ComPtr<IDispatch> list = tw::get(message, Attachments).object();
+        if (isAddedAttachment(file.path()))
+            tolerated([&] {
+                tw::call(list.get(), AttachmentsAdd,
+                         {tw::fromAnsi(file.path()), L"1", tw::Variant::missing(), tw::Variant::missing()});
+            });
+    }
+}
+
+bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool perMessage) {
+    const MailHeaders headers = headersOf(doc, notes);
+    writeMessageFile(messageFile, headerLines(headers));
+    if (headers.hasFrom)
+        page.setLabel(IDC_PROGRESS_DETAIL1, tw::fromAnsi(headers.from));
+    if (headers.hasSubject)
+        page.setLabel(IDC_PROGRESS_DETAIL2, tw::fromAnsi(headers.subject));
+    run.gate.pass();
+
+    if (perMessage)
+        findStagingAgain();
+    // Every message its own copy of the staging item, in every class.
+    leftovers.copy = tw::call(outlook.stagingItem.get(), Copy).object();
+    IDispatch* message = leftovers.copy.get();
+    IDispatch* safe = outlook.safeMailItem.get();
+    tolerated([&] { tw::put(safe, tw::idOf(safe, L"Item"), tw::Variant(message)); });
+    run.gate.pass();
+    tolerated([&] { tw::call(safe, tw::idOf(safe, L"Import"), {messageFile, 1024}); });
+    tolerated([&] {
+        tw::putIndexed(safe, tw::idOf(safe, L"Fields"), tw::Variant(static_cast<long>(0x10800003)), tw::Variant());
+        tw::put(message, UnRead, tw::Variant(true));
+    });
+    run.gate.pass();
+
+    if (doc.HasAttachments())
+        addAttachments(doc, message);
+    if (run.stopPolled())
+        return false;
+    if (doc.HasItem("Body")) {
+        LNRichText body;
+        doc.GetItem("Body", &body);
+        LNString text;
+        body.GetText(&text);
+        const std::wstring wide = tw::fromAnsi(text.GetPlatformTextPtr());
+        const bool html = wide.compare(0, 7, L"<HTML> ") == 0;
+        tw::put(message, html ? HTMLBody : Body, tw::Variant(wide));
+    }
+    if (run.stopPolled())
+        return false;
+    bool moved = false;
+    tolerated([&] {
+        tw::call(message, Move, {tw::Variant(target.get())});
+        moved = true;
+    });
+    if (moved)
+        leftovers.arrived();
     return true;
 }
 
 bool MailRun::convertMessage(LNViewFolder& folder, LNINT i, LNINT n) {
-    const WizardState& state = wizardState();
     const bool perMessage = release != ReleaseClass::Early;
-    if (perMessage) {
-        // Made and saved here; a failure skips the rest of the folder.
-        outlook.stagingItem = tw::call(outlook.application.get(), CreateItem, {5}).object();
-        tw::call(outlook.stagingItem.get(), Save);
-    }
-    run.currentProgressCount = static_cast<int32_t>(i + 1);
-    if (run.stopPolled())
-        return false;
-    if (!checkFreeSpace(lowSpaceAnswers, state.selectedFolderCount))
-        return false;
-    page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
-
-    LNDocument doc;
-    tw::ComPtr<IDispatch> message;
-    bool stop = false;
-    try {
-        LNVFEntry entry;
-        folder.GetEntry(i, &entry);
-        entry.GetDocument(&doc);
-        doc.Open(0);
-        const MailHeaders headers = headersOf(doc, notes);
-        writeMessageFile(messageFile, headerLines(headers));
-        if (headers.hasFrom)
-            page.setLabel(IDC_PROGRESS_DETAIL1, tw::fromAnsi(headers.from));
-        if (headers.hasSubject)
-            page.setLabel(IDC_PROGRESS_DETAIL2, tw::fromAnsi(headers.subject));
-        run.gate.pass();
-
-        if (perMessage) {
-            const std::wstring id = tw::get(outlook.stagingItem.get(), EntryID).text();
-            outlook.stagingItem = tw::call(outlook.nameSpace.get(), GetItemFromID, {id, L""}).object();
-            tw::put(outlook.stagingItem.get(), MessageClass, tw::Variant(L"IPM.Note"));
+    bool finished = false; // the message went its whole way
+    {
+        // Everything this message leaves in the default store goes again
+        // when this scope ends, however it ends.
+        MessageLeftovers leftovers(outlook, perMessage);
+        if (perMessage)
+            createStaging(); // a failure skips the rest of the folder
+        run.currentProgressCount = static_cast<int32_t>(i + 1);
+        if (run.stopPolled())
+            return false;
+        if (!checkFreeSpace(lowSpaceAnswers, wizardState().selectedFolderCount))
+            return false;
+        page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
+        try {
+            OpenDocument document(folder, i);
+            if (!buildMessage(document.doc, leftovers, perMessage))
+                return false;
+            finished = true;
+        } catch (const tw::AutomationFailure&) {
+            // The rest of this message is dropped; the next one follows.
+        } catch (LNSTATUS) {
         }
-        // Every message its own copy of the staging item, in every class.
-        message = tw::call(outlook.stagingItem.get(), Copy).object();
-        IDispatch* safe = outlook.safeMailItem.get();
-        tolerated([&] { tw::put(safe, tw::idOf(safe, L"Item"), tw::Variant(message.get())); });
-        run.gate.pass();
-        tolerated([&] { tw::call(safe, tw::idOf(safe, L"Import"), {messageFile, 1024}); });
-        tolerated([&] {
-            tw::putIndexed(safe, tw::idOf(safe, L"Fields"), tw::Variant(static_cast<long>(0x10800003)), tw::Variant());
-            tw::put(message.get(), UnRead, tw::Variant(true));
-        });
-        run.gate.pass();
-
-        if (doc.HasAttachments()) {
-            LNAttachmentArray attachments;
-            doc.GetAttachments(&attachments);
-            for (LNINT a = 0; a < attachments.GetCount(); ++a) {
-                run.gate.pass();
-                const std::string name = safeAttachmentName(attachments[a].GetAttachmentName().GetPlatformTextPtr(),
-                                                            "attachment" + std::to_string(a + 1));
-                const std::string path = tw::toAnsi(attachmentDirectory()) + "\\" + name;
-                try {
-                    attachments[a].Detach(path.c_str());
-                } catch (LNSTATUS) {
-                    // Damaged attachment data: that attachment is left out,
-                    // the message and its other parts still go.
-                    DeleteFileW(tw::fromAnsi(path).c_str());
-                    continue;
-                }
-                tw::ComPtr<IDispatch> list = tw::get(message.get(), Attachments).object();
-                if (isAddedAttachment(path))
-                    tolerated([&] {
-                        tw::call(list.get(), AttachmentsAdd,
-                                 {tw::fromAnsi(path), L"1", tw::Variant::missing(), tw::Variant::missing()});
-                    });
-                DeleteFileW(tw::fromAnsi(path).c_str());
-            }
-        }
-        if (run.stopPolled()) {
-            stop = true;
-        } else {
-            if (doc.HasItem("Body")) {
-                LNRichText body;
-                doc.GetItem("Body", &body);
-                LNString text;
-                body.GetText(&text);
-                const std::wstring wide = tw::fromAnsi(text.GetPlatformTextPtr());
-                const bool html = wide.compare(0, 7, L"<HTML> ") == 0;
-                tw::put(message.get(), html ? HTMLBody : Body, tw::Variant(wide));
-            }
-            if (run.stopPolled()) {
-                stop = true;
-            } else {
-                tolerated([&] { tw::call(message.get(), Move, {tw::Variant(target.get())}); });
-                message.reset();
-                if (perMessage) {
-                    dropStaging();
-                    if (release == ReleaseClass::Late && (i + 1) % 50 == 0 && !restartOutlook())
-                        stop = true;
-                }
-                if (!stop && version.compare(0, 2, L"11") == 0)
-                    emptySecureTempFolder();
-            }
-        }
-    } catch (const tw::AutomationFailure&) {
-        // The rest of this message is dropped; the next one follows.
-    } catch (LNSTATUS) {
     }
-    message.reset();
-    if (perMessage && outlook.stagingItem)
-        dropStaging();
-    try {
-        if (doc.IsOpen())
-            doc.Close();
-    } catch (LNSTATUS) {
-    }
-    if (stop)
+    if (finished && release == ReleaseClass::Late && (i + 1) % 50 == 0 && !restartOutlook())
         return false;
+    if (finished && version.compare(0, 2, L"11") == 0)
+        emptySecureTempFolder();
     page.setBar(IDC_PROGRESS_CURRENT, static_cast<int>((i + 1) * 100 / n));
     return true;
 }

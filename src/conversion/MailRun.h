@@ -17,6 +17,26 @@ enum class ReleaseClass {
 };
 ReleaseClass releaseClassOf(const std::wstring& version);
 
+// What a message leaves in the profile's default store on its way into the
+// PST: its copy of the staging item and, where the release stages one per
+// message, the staging note. Whatever way the message's procedure ends,
+// they are deleted, but for a copy that has arrived in the PST.
+class MessageLeftovers {
+public:
+    MessageLeftovers(OutlookSession& outlook, bool ownsStaging) : outlook_(outlook), ownsStaging_(ownsStaging) {}
+    ~MessageLeftovers();
+    MessageLeftovers(const MessageLeftovers&) = delete;
+    MessageLeftovers& operator=(const MessageLeftovers&) = delete;
+    // The message's copy of the staging item, from the moment it exists.
+    tw::ComPtr<IDispatch> copy;
+    // The copy was moved into the PST: nothing of it is left behind.
+    void arrived() { copy.reset(); }
+
+private:
+    OutlookSession& outlook_;
+    bool ownsStaging_;
+};
+
 struct MailRun {
     ProgressView& page;
     OutlookSession& outlook;
@@ -34,11 +54,21 @@ struct MailRun {
     // One message of the open view or folder; false when the conversion
     // must return (a stop, the free-space check, a failed restart).
     bool convertMessage(LNViewFolder& folder, LNINT index, LNINT count);
-    // The staging item: made and saved, then found again by its id with
-    // the mail class set.
+    // The staging item: made and saved (a note that is deleted again
+    // should what follows fail), then found again by its id with the mail
+    // class set.
     void stage();
+    void createStaging();
+    void findStagingAgain();
     // Lets go of the staging item, deleting it from the default store.
     void dropStaging();
-    // Quits and restarts Outlook, finding the target folder again.
+    // Quits and restarts Outlook, finding the target folder again; a
+    // failure is shown with Outlook's text and ends the run as aborted.
     bool restartOutlook();
+
+private:
+    // The message's steps from its header file to its move into the PST;
+    // false when a stop is polled on the way.
+    bool buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool perMessage);
+    void addAttachments(LNDocument& doc, IDispatch* message);
 };

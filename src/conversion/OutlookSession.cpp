@@ -2,6 +2,7 @@
 
 #include "../shell/Messages.h"
 #include "ConversionRun.h"
+#include "RunFailure.h"
 #include "ProgressView.h"
 
 #include <ole2.h>
@@ -107,7 +108,8 @@ bool openOutlookSession(OutlookSession& session, ProgressView& page, const std::
     session.nameSpace = tw::call(session.application.get(), GetNamespace, {L"MAPI"}).object();
     try {
         tw::call(session.nameSpace.get(), Logon, {tw::Variant(), tw::Variant(), tw::Variant(), tw::Variant()});
-    } catch (const tw::AutomationFailure&) {
+    } catch (const tw::AutomationFailure& e) {
+        reportRunFailure(page, runfailure::kLogonFailed, e.description);
         return false;
     }
     tw::call(session.nameSpace.get(), AddStore, {pstPath});

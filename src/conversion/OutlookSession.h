@@ -38,8 +38,8 @@ enum : DISPID {
 } // namespace outlookid
 
 // Starts COM on this thread, Outlook, the logon and the store. False when
-// Outlook cannot be created (after its message, with both stop flags set)
-// or the logon fails; later failures throw tw::AutomationFailure.
+// Outlook cannot be created or cannot log on (after a message, with both
+// stop flags set); later failures throw tw::AutomationFailure.
 bool openOutlookSession(OutlookSession& session, ProgressView& page, const std::wstring& pstPath);
 // The folder of the path's last component ("A\\B\\"), made where missing;
 // "Personal Folders" stands for the store's root. Empty when every

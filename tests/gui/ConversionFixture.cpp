@@ -1,6 +1,7 @@
 #include "ConversionFixture.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "DxlWriter.h"
 #include "Generators.h"
@@ -42,6 +43,21 @@ void ConversionTest::SetUp() {
 
 void ConversionTest::setProfileValue(const wchar_t* name, const std::wstring& value) {
     writeRegistryText(HKEY_CURRENT_USER, L"Software\\Tidewell\\Outlook Stand-in", name, value);
+}
+
+size_t ConversionTest::defaultStoreMessages() const {
+    if (!testenv::fileExists(defaultStore()))
+        return 0;
+    auto store = pst::Store::open(tw::toAnsi(defaultStore()));
+    size_t count = 0;
+    std::function<void(uint32_t)> walk = [&](uint32_t folder) {
+        count += store->messages(folder).size();
+        for (uint32_t child : store->folder(folder).subfolders)
+            if (child != folder && pst::nidType(child) == pst::kNidTypeFolder)
+                walk(child);
+    };
+    walk(pst::kNidRootFolder);
+    return count;
 }
 
 unsigned ConversionTest::outlookStarts() const {

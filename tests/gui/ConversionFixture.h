@@ -37,6 +37,9 @@ protected:
     unsigned outlookStarts() const;
     std::wstring secureTemp() const { return dir.file(L"secure") + L"\\"; }
     std::wstring defaultStore() const { return dir.file(L"Outlook.pst"); }
+    // The messages left anywhere in the profile's default store (staging
+    // notes, copies): a run leaves none there.
+    size_t defaultStoreMessages() const;
     std::string log() const { return testenv::readFileBytes(dir.file(L"Activity Log.txt")); }
 
     // Starts the run; the child's Step 6 page is `page` once shown.

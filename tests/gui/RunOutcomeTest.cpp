@@ -143,6 +143,31 @@ TEST_F(RunOutcomeTest, OutlookMissingIsReportedAndTheRunAborted) {
         << log;
 }
 
+TEST_F(RunOutcomeTest, ALogonThatFailsIsReportedWithOutlooksWordsAndTheRunAborted) {
+    // A profile whose default store is damaged: Outlook cannot log on.
+    ASSERT_TRUE(testenv::writeFileBytes(defaultStore(), "not a personal folders file"));
+    for (bool contacts : {false, true}) {
+        SCOPED_TRACE(contacts ? "contacts" : "mails");
+        RunSetup setup = inboxOnly();
+        if (contacts) {
+            setup.contacts = true;
+            setup.source = dir.file(L"names.nsf");
+            ASSERT_TRUE(notesgen::writeSampleNames(tw::toAnsi(setup.source)));
+            setup.folderName = L"Address Book";
+        }
+        setup.pst = dir.file(contacts ? L"Contacts.pst" : L"Mails.pst");
+        auto run = start(setup);
+        const wchar_t text[] = L"Outlook could not log on to its profile.";
+        HWND box = wizard::expectMessageBox(run->pid(), text);
+        const std::wstring said = robot::messageBoxText(box);
+        EXPECT_EQ(0u, said.find(text)) << narrow(said);
+        EXPECT_GT(said.size(), std::wstring(text).size() + 4) << "Outlook's words follow: " << narrow(said);
+        robot::answer(box, IDOK);
+        EXPECT_EQ(kAborted, finish(*run));
+        EXPECT_FALSE(testenv::fileExists(setup.pst)) << "nothing was converted";
+    }
+}
+
 TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) {
     RunSetup setup;
     if (!lowSpaceRun(setup))
@@ -177,6 +202,8 @@ TEST_F(RunOutcomeTest, AVolumeThatFillsUpLeavesASoundPstOfWholeMessages) {
     }
     EXPECT_EQ(kAborted, runAnsweringYesFourTimes(setup));
     DeleteFileW(filler.c_str());
+    // The copies whose move the full volume refused were not left behind.
+    EXPECT_EQ(0u, defaultStoreMessages());
     const pst::CheckReport report = pst::checkFile(tw::toAnsi(setup.pst));
     ASSERT_TRUE(report.ok()) << report.errors[0];
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
