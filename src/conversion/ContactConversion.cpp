@@ -89,6 +89,105 @@ void copyField(const Field& f, const LNDocument& doc, IDispatch* contact, Progre
     }
 }
 
+// A person's contact item, from its creation until it is in the PST: one
+// that was saved in the default store but did not arrive there goes again.
+class ContactInProgress {
+public:
+    explicit ContactInProgress(OutlookSession& outlook) : outlook_(outlook) {}
+    ~ContactInProgress() {
+        if (saved_ && !arrived_ && outlook_.contactItem)
+            try {
+                tw::call(outlook_.contactItem.get(), Delete);
+            } catch (const tw::AutomationFailure&) {
+            }
+        outlook_.contactItem.reset();
+    }
+    ContactInProgress(const ContactInProgress&) = delete;
+    ContactInProgress& operator=(const ContactInProgress&) = delete;
+    void saved() { saved_ = true; }
+    void arrived() { arrived_ = true; }
+
+private:
+    OutlookSession& outlook_;
+    bool saved_ = false, arrived_ = false;
+};
+
+// One person document into a contact of the folder. False when the
+// conversion must return: a stop, or a failure the user has been told of.
+bool convertPerson(ProgressView& page, OutlookSession& outlook, LNDocument doc, IDispatch* folder) {
+    ConversionRun& run = conversionRun();
+    try {
+        doc.Open(0);
+    } catch (LNSTATUS error) {
+        reportRunFailure(page, runfailure::kPersonNotRead, notesErrorText(error));
+        return false;
+    }
+    struct Closer {
+        LNDocument& doc;
+        ~Closer() {
+            try {
+                doc.Close();
+            } catch (LNSTATUS) {
+            }
+        }
+    } closer{doc};
+    ContactInProgress contact(outlook);
+    try {
+        outlook.contactItem = tw::call(outlook.application.get(), CreateItem, {2}).object();
+        for (const Field& f : kFields) {
+            run.gate.pass();
+            copyField(f, doc, outlook.contactItem.get(), page);
+            if (f.pollAfter && run.stopPolled())
+                return false; // this contact is neither saved nor moved
+        }
+        tw::call(outlook.contactItem.get(), Save);
+        contact.saved();
+        tw::call(outlook.contactItem.get(), Move, {tw::Variant(folder)});
+        contact.arrived();
+    } catch (const tw::AutomationFailure& e) {
+        reportRunFailure(page, runfailure::kContactNotWritten, e.description);
+        return false;
+    }
+    return true;
+}
+
+// Every person of the source into the folder; false when the conversion
+// ended early (a stop, the free-space check, no persons, a failure).
+bool convertPeople(ProgressView& page, OutlookSession& outlook, LNNotesSession& notes, IDispatch* folder) {
+    ConversionRun& run = conversionRun();
+    LNDatabase db;
+    LNDocumentArray people;
+    try {
+        notes.GetDatabase(tw::toAnsi(wizardState().sourcePath).c_str(), &db, "");
+        db.Open(0);
+        db.Search(LNFormula("Form=\"Person\""), &people);
+    } catch (LNSTATUS error) {
+        reportRunFailure(page, runfailure::kSourceUnreadable, notesErrorText(error));
+        return false;
+    }
+    const LNINT n = people.GetCount();
+    if (n == 0) {
+        showMessage(page.window(), L"Please check if you have select the correct source file.", MB_OK);
+        run.conversionFailed = true;
+        run.requestStop();
+        return false;
+    }
+    int lowSpaceAnswers = 0;
+    for (LNINT i = 0; i < n; ++i) {
+        run.currentProgressCount = static_cast<int32_t>(i);
+        run.overallProgressCount = static_cast<int32_t>(i);
+        if (!checkFreeSpace(lowSpaceAnswers, 1))
+            return false;
+        page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
+        if (!convertPerson(page, outlook, people[i], folder))
+            return false;
+        const int percent = static_cast<int>((i + 1) * 100 / n);
+        page.setBar(IDC_PROGRESS_CURRENT, percent);
+        page.setBar(IDC_PROGRESS_OVERALL, percent);
+    }
+    return true;
+}
+
 } // namespace
 
 void convertContacts(ProgressView& page, OutlookSession& outlook) {
@@ -100,7 +199,6 @@ void convertContacts(ProgressView& page, OutlookSession& outlook) {
     page.setLabel(IDC_PROGRESS_FOLDER, state.pstFolderName);
     if (run.stopPolled())
         return;
-    int lowSpaceAnswers = 0;
     tw::ComPtr<IDispatch> contactsFolder;
     // Outlook's errors here are reported, and the run ends as aborted:
     // nothing can be converted without the store and the folder.
@@ -115,52 +213,13 @@ void convertContacts(ProgressView& page, OutlookSession& outlook) {
         return;
     }
     LNNotesSession notes;
-    if (notes.Init(LNAPI_RELEASE_700) != LNNOERROR)
+    if (const LNSTATUS status = notes.Init(LNAPI_RELEASE_700)) {
+        reportRunFailure(page, runfailure::kNotesNotStarted, notesErrorText(status));
         return;
-    LNSetThrowAllErrorsGlobal(TRUE);
-    {
-        LNDatabase db;
-        LNDocumentArray people;
-        try {
-            notes.GetDatabase(tw::toAnsi(state.sourcePath).c_str(), &db, "");
-            db.Open(0);
-            db.Search(LNFormula("Form=\"Person\""), &people);
-            const LNINT n = people.GetCount();
-            if (n == 0) {
-                showMessage(page.window(), L"Please check if you have select the correct source file.", MB_OK);
-                run.conversionFailed = true;
-                run.requestStop();
-                return;
-            }
-            for (LNINT i = 0; i < n; ++i) {
-                run.currentProgressCount = static_cast<int32_t>(i);
-                run.overallProgressCount = static_cast<int32_t>(i);
-                if (!checkFreeSpace(lowSpaceAnswers, 1))
-                    return;
-                page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
-                outlook.contactItem = tw::call(outlook.application.get(), CreateItem, {2}).object();
-                LNDocument doc = people[i];
-                doc.Open(0);
-                for (const Field& f : kFields) {
-                    run.gate.pass();
-                    copyField(f, doc, outlook.contactItem.get(), page);
-                    if (f.pollAfter && run.stopPolled()) {
-                        doc.Close();
-                        return; // this contact is neither saved nor moved
-                    }
-                }
-                tw::call(outlook.contactItem.get(), Save);
-                tw::call(outlook.contactItem.get(), Move, {tw::Variant(contactsFolder.get())});
-                outlook.contactItem.reset();
-                const int percent = static_cast<int>((i + 1) * 100 / n);
-                page.setBar(IDC_PROGRESS_CURRENT, percent);
-                page.setBar(IDC_PROGRESS_OVERALL, percent);
-                doc.Close();
-            }
-        } catch (LNSTATUS) {
-        } catch (const tw::AutomationFailure&) {
-        }
     }
+    LNSetThrowAllErrorsGlobal(TRUE);
+    if (!convertPeople(page, outlook, notes, contactsFolder.get()))
+        return;
     logStep6Summary(1);
     notes.Term(0);
     if (outlook.nameSpace)

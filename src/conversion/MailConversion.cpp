@@ -22,7 +22,9 @@ const IID kIidSafeMailItem = {0x0A95BE2D, 0x1543, 0x46BE, {0xAD, 0x6D, 0x18, 0x6
 const IID kIidRdoSession = {0xE54C5168, 0xAA8C, 0x405F, {0x9C, 0x14, 0xA4, 0x03, 0x73, 0x02, 0xBD, 0x9D}};
 
 // A Redemption object through its own interface (any server context,
-// then run). E_NOINTERFACE leaves it empty; any other failure is raised.
+// then run). Any failure is raised with the platform's words: an object
+// without its interface (E_NOINTERFACE) would let every message arrive
+// without its sender, recipients, date and subject.
 tw::ComPtr<IDispatch> createRedemption(const wchar_t* progId, const IID& iid) {
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
@@ -34,10 +36,8 @@ tw::ComPtr<IDispatch> createRedemption(const wchar_t* progId, const IID& iid) {
     tw::ComPtr<IDispatch> held;
     if (SUCCEEDED(hr))
         hr = object->QueryInterface(iid, held.putVoid());
-    if (hr == E_NOINTERFACE)
-        return nullptr;
     if (FAILED(hr))
-        throw tw::AutomationFailure{hr, std::wstring(progId) + L" could not be created."};
+        throw tw::AutomationFailure{hr, std::wstring(progId) + L" could not be created. " + tw::systemMessage(hr)};
     return held;
 }
 
@@ -48,6 +48,8 @@ public:
         wchar_t dir[MAX_PATH] = L"", name[MAX_PATH] = L"";
         if (GetTempPathW(MAX_PATH, dir) && GetTempFileNameW(dir, L"twm", 0, name))
             path_ = name;
+        else
+            error_ = GetLastError();
     }
     ~MessageFile() {
         if (!path_.empty())
@@ -56,18 +58,15 @@ public:
     MessageFile(const MessageFile&) = delete;
     MessageFile& operator=(const MessageFile&) = delete;
     const std::wstring& path() const { return path_; }
+    // Why there is no file, when there is none.
+    DWORD error() const { return error_; }
 
 private:
     std::wstring path_;
+    DWORD error_ = 0;
 };
 
 std::wstring decimal(long n) { return std::to_wstring(n); }
-
-std::wstring notesErrorText(LNSTATUS error) {
-    char text[512] = {};
-    LNGetErrorMessageText(error, text, sizeof text);
-    return tw::fromAnsi(text);
-}
 
 // The folder procedure for one view or folder; false when the conversion
 // must return.
@@ -165,10 +164,17 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
         reportRunFailure(page, runfailure::kNotPrepared, e.description);
         return;
     }
+    // Without its header file every message would be dropped.
     MessageFile messageFile;
-    LNNotesSession notes;
-    if (notes.Init(LNAPI_RELEASE_700) != LNNOERROR)
+    if (messageFile.path().empty()) {
+        reportRunFailure(page, runfailure::kMessageFileNotMade, tw::systemMessage(messageFile.error()));
         return;
+    }
+    LNNotesSession notes;
+    if (const LNSTATUS status = notes.Init(LNAPI_RELEASE_700)) {
+        reportRunFailure(page, runfailure::kNotesNotStarted, notesErrorText(status));
+        return;
+    }
     LNSetThrowAllErrorsGlobal(TRUE);
     MailRun mail{page, outlook, run, notes, messageFile.path()};
     LNDatabase db;

@@ -1,5 +1,7 @@
 #include "RunFailure.h"
 
+#include "../adapters/NotesLibrary.h"
+#include "../framework/Text.h"
 #include "../shell/Messages.h"
 #include "ConversionRun.h"
 #include "ProgressView.h"
@@ -11,7 +13,17 @@ const wchar_t kRestartFailed[] = L"Outlook could not be started again during the
 const wchar_t kNotPrepared[] = L"The conversion could not be prepared in Outlook.";
 const wchar_t kContactsFolderNotMade[] = L"The contacts folder could not be made in the personal folders file.";
 const wchar_t kSourceUnreadable[] = L"The source database could not be read.";
+const wchar_t kNotesNotStarted[] = L"The Notes session could not be started.";
+const wchar_t kMessageFileNotMade[] = L"The temporary message file could not be made.";
+const wchar_t kPersonNotRead[] = L"A person document could not be read from the source database.";
+const wchar_t kContactNotWritten[] = L"A contact could not be written to the personal folders file.";
 } // namespace runfailure
+
+std::wstring notesErrorText(unsigned long error) {
+    char text[512] = {};
+    LNGetErrorMessageText(error, text, sizeof text);
+    return tw::fromAnsi(text);
+}
 
 void reportRunFailure(ProgressView& page, const std::wstring& what, const std::wstring& why) {
     showMessage(page.window(), what + (why.empty() ? std::wstring() : L"\r\n\r\n" + why), MB_OK | MB_ICONSTOP);

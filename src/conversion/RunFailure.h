@@ -7,6 +7,8 @@
 class ProgressView;
 
 void reportRunFailure(ProgressView& page, const std::wstring& what, const std::wstring& why);
+// The Notes library's words for one of its errors.
+std::wstring notesErrorText(unsigned long error);
 
 // What the run tells the user of each such failure.
 namespace runfailure {
@@ -16,4 +18,8 @@ extern const wchar_t kRestartFailed[];
 extern const wchar_t kNotPrepared[];
 extern const wchar_t kContactsFolderNotMade[];
 extern const wchar_t kSourceUnreadable[];
+extern const wchar_t kNotesNotStarted[];
+extern const wchar_t kMessageFileNotMade[];
+extern const wchar_t kPersonNotRead[];
+extern const wchar_t kContactNotWritten[];
 } // namespace runfailure

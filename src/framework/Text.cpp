@@ -41,4 +41,16 @@ std::string cutAnsi(const std::string& text, size_t maxBytes) {
     return text.substr(0, end);
 }
 
+std::wstring systemMessage(unsigned long code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring out = text ? text : L"";
+    if (text)
+        LocalFree(text);
+    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' '))
+        out.pop_back();
+    return out;
+}
+
 } // namespace tw

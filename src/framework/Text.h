@@ -12,5 +12,8 @@ std::wstring fromAnsi(const std::string& text);
 // The first `maxBytes` bytes of ANSI text, never ending inside a
 // double-byte character.
 std::string cutAnsi(const std::string& text, size_t maxBytes);
+// The platform's own words for an error code (a Win32 error or an
+// HRESULT), without the line end; empty when it has none.
+std::wstring systemMessage(unsigned long code);
 
 } // namespace tw

@@ -1,14 +1,9 @@
 #include "File64.h"
 
+#include "../framework/Text.h"
+
 std::wstring FileError::describe() const {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring why = text ? text : L"";
-    if (text)
-        LocalFree(text);
-    while (!why.empty() && (why.back() == L'\n' || why.back() == L'\r' || why.back() == L' '))
-        why.pop_back();
+    std::wstring why = tw::systemMessage(code);
     if (why.empty())
         why = cause == DiskFull ? L"There is not enough space on the disk." : L"Error " + std::to_wstring(code) + L".";
     return path + L": " + why;

@@ -1,0 +1,137 @@
+// Failures that leave nothing to convert end the run as aborted, and the
+// user is told what could not be done in the product's or the platform's
+// own words: they used to end as "Conversion Completed Successfully"
+// with nothing said.
+#include "ConversionFixture.h"
+
+#include "framework/Text.h"
+
+using namespace guitest;
+
+namespace {
+
+// Redemption's safe mail item registered for the time being as a class
+// that is no safe mail item (Outlook's application): it is created, but
+// offers no interface of a safe mail item. Put back as it was, also when
+// the robot abandons the test. COM reads the machine's classes.
+class SafeMailItemWithoutItsInterface {
+public:
+    SafeMailItemWithoutItsInterface() {
+        original() = read(kSafeMailItem);
+        const std::wstring outlook = read(L"Software\\Classes\\Outlook.Application\\CLSID");
+        if (original().empty() || outlook.empty())
+            return;
+        robot::addAbandonHook(&restore);
+        writeRegistryText(HKEY_LOCAL_MACHINE, kSafeMailItem, nullptr, outlook);
+        changed_ = true;
+    }
+    ~SafeMailItemWithoutItsInterface() { restore(); }
+    bool changed() const { return changed_; }
+
+private:
+    static constexpr const wchar_t* kSafeMailItem = L"Software\\Classes\\Redemption.SafeMailItem\\CLSID";
+    static std::wstring& original() {
+        static std::wstring text;
+        return text;
+    }
+    static std::wstring read(const wchar_t* key) {
+        wchar_t text[256] = L"";
+        DWORD bytes = sizeof text - sizeof(wchar_t);
+        return RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes) == ERROR_SUCCESS
+                   ? text
+                   : L"";
+    }
+    static void restore() {
+        if (original().empty())
+            return;
+        writeRegistryText(HKEY_LOCAL_MACHINE, kSafeMailItem, nullptr, original());
+        original().clear();
+    }
+    bool changed_ = false;
+};
+
+// The process's temporary directory for as long as this lives.
+class TemporaryDirectory {
+public:
+    explicit TemporaryDirectory(const std::wstring& to) {
+        SetEnvironmentVariableW(L"TMP", to.c_str());
+        SetEnvironmentVariableW(L"TEMP", to.c_str());
+    }
+    ~TemporaryDirectory() {
+        SetEnvironmentVariableW(L"TMP", tmp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+    }
+
+private:
+    static std::wstring variable(const wchar_t* name) {
+        wchar_t value[MAX_PATH] = L"";
+        GetEnvironmentVariableW(name, value, MAX_PATH);
+        return value;
+    }
+    std::wstring tmp_ = variable(L"TMP"), temp_ = variable(L"TEMP");
+};
+
+class RunFailureTest : public ConversionTest {
+protected:
+    // Starts the run; it must stop at `what`, followed by the words of
+    // whoever failed, and end as aborted.
+    void expectAbortedWith(const RunSetup& setup, const wchar_t* what) {
+        auto run = start(setup);
+        HWND box = wizard::expectMessageBox(run->pid(), what);
+        const std::wstring said = robot::messageBoxText(box);
+        EXPECT_EQ(0u, said.find(what)) << narrow(said);
+        EXPECT_GT(said.size(), std::wstring(what).size() + 4) << "the reason follows: " << narrow(said);
+        robot::answer(box, IDOK);
+        EXPECT_EQ(kAborted, finish(*run));
+    }
+
+    RunSetup contacts(const std::wstring& source) {
+        RunSetup s;
+        s.contacts = true;
+        s.source = source;
+        s.pst = dir.file(L"Contacts.pst");
+        s.folderName = L"Address Book";
+        return s;
+    }
+
+    // Whether any message or contact arrived.
+    bool converted(const RunSetup& setup) {
+        if (!testenv::fileExists(setup.pst))
+            return false;
+        auto store = pst::Store::open(tw::toAnsi(setup.pst));
+        for (const std::vector<std::string>& path : {std::vector<std::string>{"Lotus Mails", "Inbox"},
+                                                     std::vector<std::string>{"Address Book"}}) {
+            std::optional<uint32_t> folder = folderAt(*store, path);
+            if (folder && !store->messages(*folder).empty())
+                return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(RunFailureTest, ASafeMailItemWithoutItsInterfaceStopsTheRunBeforeAnyMessage) {
+    SafeMailItemWithoutItsInterface broken;
+    ASSERT_TRUE(broken.changed()) << "Redemption.SafeMailItem is not registered";
+    RunSetup setup = sampleMails();
+    setup.folders = {L"Lotus Notes\\Inbox\\"};
+    expectAbortedWith(setup, L"The conversion could not be prepared in Outlook.");
+    EXPECT_FALSE(converted(setup)) << "messages without sender, recipients, date or subject";
+}
+
+TEST_F(RunFailureTest, NoTemporaryMessageFileStopsTheRunBeforeAnyMessage) {
+    RunSetup setup = sampleMails();
+    setup.folders = {L"Lotus Notes\\Inbox\\"};
+    TemporaryDirectory gone(dir.file(L"no such directory"));
+    expectAbortedWith(setup, L"The temporary message file could not be made.");
+    EXPECT_FALSE(converted(setup)) << "every message would have been dropped";
+}
+
+TEST_F(RunFailureTest, AnAddressBookThatCannotBeReadIsReported) {
+    const std::wstring text = dir.file(L"letter.nsf");
+    ASSERT_TRUE(testenv::writeFileBytes(text, "This is a letter, not an address book.\r\n"));
+    const RunSetup setup = contacts(text);
+    expectAbortedWith(setup, L"The source database could not be read.");
+    EXPECT_FALSE(converted(setup));
+}
