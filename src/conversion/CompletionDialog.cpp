@@ -19,11 +19,19 @@ const wchar_t* CCompDlg::outcomeLogLine(bool stopped, bool failed) {
     return failed ? L"Conversion not completed successfully" : L"Conversion aborted";
 }
 
+std::wstring CCompDlg::incompleteText(size_t count) {
+    if (count == 0)
+        return std::wstring();
+    return std::to_wstring(count) + (count == 1 ? L" item" : L" items") +
+           L" did not arrive whole: the activity log names them.";
+}
+
 BOOL CCompDlg::OnInitDialog() {
     loadBackground(L"\\msgskin.bmp");
     const ConversionRun& run = conversionRun();
     const bool stopped = run.conversionStopped, failed = run.conversionFailed;
     setItemText(IDC_COMPLETION_TEXT, outcomeText(stopped, failed));
+    setItemText(IDC_COMPLETION_INCOMPLETE, incompleteText(run.incompleteItems().size()));
     appendLogLine(outcomeLogLine(stopped, failed));
     setCaption(wizardState().productTitle);
     return TRUE;

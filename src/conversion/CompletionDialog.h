@@ -3,12 +3,16 @@
 #pragma once
 #include "../shell/SkinnedDialog.h"
 
+#include <string>
+
 class CCompDlg : public SkinnedDialog {
 public:
     explicit CCompDlg(HWND owner);
 
     static const wchar_t* outcomeText(bool stopped, bool failed);
     static const wchar_t* outcomeLogLine(bool stopped, bool failed);
+    // How many items did not arrive whole; empty when every item did.
+    static std::wstring incompleteText(size_t count);
 
 protected:
     BOOL OnInitDialog() override;

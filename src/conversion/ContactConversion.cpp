@@ -10,6 +10,9 @@
 #include "ProgressView.h"
 #include "RunFailure.h"
 
+#include <optional>
+#include <vector>
+
 namespace {
 
 using namespace outlookid;
@@ -49,12 +52,13 @@ bool asDate(const std::wstring& text, double& date) {
     return true;
 }
 
-// One field: skipped when the item is missing, empty, of another kind or
-// refused by Outlook; the next field follows in every case.
-void copyField(const Field& f, const LNDocument& doc, IDispatch* contact, ProgressView& page) {
+// One field: skipped when the item is missing or empty; when it cannot be
+// read, is no date where a date belongs or is refused by Outlook, skipped
+// with the reason returned. The next field follows in every case.
+std::optional<std::wstring> copyField(const Field& f, const LNDocument& doc, IDispatch* contact, ProgressView& page) {
     try {
         if (!doc.HasItem(f.item))
-            return;
+            return std::nullopt;
         std::string value;
         if (f.isDate) {
             LNDatetimes dates;
@@ -69,24 +73,42 @@ void copyField(const Field& f, const LNDocument& doc, IDispatch* contact, Progre
                 value = text[0].GetPlatformTextPtr();
         }
         if (value.empty())
-            return;
+            return std::nullopt;
         const std::wstring wide = tw::fromAnsi(value);
         if (f.isDate) {
             // A text that is no date (two dates joined, say) leaves the
             // property unset rather than 30 December 1899.
             double date = 0;
-            if (asDate(wide, date))
-                tw::put(contact, f.property, tw::Variant::date(date));
-            return;
+            if (!asDate(wide, date))
+                return L"not a date: " + wide;
+            tw::put(contact, f.property, tw::Variant::date(date));
+            return std::nullopt;
         }
         tw::put(contact, f.property, tw::Variant(wide));
         if (f.property == 0x3001)
             page.setLabel(IDC_PROGRESS_DETAIL1, wide);
         else if (f.property == 0x3A1C)
             page.setLabel(IDC_PROGRESS_DETAIL2, wide);
-    } catch (LNSTATUS) {
-    } catch (const tw::AutomationFailure&) {
+    } catch (LNSTATUS error) {
+        return notesErrorText(error);
+    } catch (const tw::AutomationFailure& e) {
+        return e.description.empty() ? tw::systemMessage(static_cast<unsigned long>(e.code)) : e.description;
     }
+    return std::nullopt;
+}
+
+// A person as the log names it: by full name when it has one.
+std::wstring personName(const LNDocument& doc, const std::wstring& otherwise) {
+    try {
+        if (doc.HasItem("FullName")) {
+            LNText full;
+            doc.GetItem("FullName", &full);
+            if (full.GetCount() > 0 && *full[0].GetPlatformTextPtr())
+                return tw::fromAnsi(full[0].GetPlatformTextPtr());
+        }
+    } catch (LNSTATUS) {
+    }
+    return otherwise;
 }
 
 // A person's contact item, from its creation until it is in the PST: one
@@ -114,7 +136,8 @@ private:
 
 // One person document into a contact of the folder. False when the
 // conversion must return: a stop, or a failure the user has been told of.
-bool convertPerson(ProgressView& page, OutlookSession& outlook, LNDocument doc, IDispatch* folder) {
+bool convertPerson(ProgressView& page, OutlookSession& outlook, LNDocument doc, IDispatch* folder,
+                   const std::wstring& position) {
     ConversionRun& run = conversionRun();
     try {
         doc.Open(0);
@@ -134,12 +157,16 @@ bool convertPerson(ProgressView& page, OutlookSession& outlook, LNDocument doc, 
     ContactInProgress contact(outlook);
     try {
         outlook.contactItem = tw::call(outlook.application.get(), CreateItem, {2}).object();
+        std::vector<std::pair<std::wstring, std::wstring>> leftOut; // field, why
         for (const Field& f : kFields) {
             run.gate.pass();
-            copyField(f, doc, outlook.contactItem.get(), page);
+            if (auto why = copyField(f, doc, outlook.contactItem.get(), page))
+                leftOut.emplace_back(L"field " + tw::fromAnsi(f.item), *why);
             if (f.pollAfter && run.stopPolled())
                 return false; // this contact is neither saved nor moved
         }
+        for (const auto& field : leftOut)
+            run.noteIncomplete(wizardState().pstFolderName, personName(doc, position), field.first, field.second);
         tw::call(outlook.contactItem.get(), Save);
         contact.saved();
         tw::call(outlook.contactItem.get(), Move, {tw::Variant(folder)});
@@ -179,7 +206,8 @@ bool convertPeople(ProgressView& page, OutlookSession& outlook, LNNotesSession& 
         if (!checkFreeSpace(lowSpaceAnswers, 1))
             return false;
         page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
-        if (!convertPerson(page, outlook, people[i], folder))
+        if (!convertPerson(page, outlook, people[i], folder,
+                           L"person " + std::to_wstring(i + 1) + L" of " + std::to_wstring(n)))
             return false;
         const int percent = static_cast<int>((i + 1) * 100 / n);
         page.setBar(IDC_PROGRESS_CURRENT, percent);

@@ -11,12 +11,29 @@ ConversionRun& conversionRun() {
     return run;
 }
 
+void ConversionRun::noteIncomplete(const std::wstring& folder, const std::wstring& item, const std::wstring& leftOut,
+                                   const std::wstring& why) {
+    std::lock_guard<std::mutex> hold(incompleteLock_);
+    incomplete_.push_back(folder + L" | " + item + L" | " + leftOut + L" | " + why);
+}
+
+std::vector<std::wstring> ConversionRun::incompleteItems() const {
+    std::lock_guard<std::mutex> hold(incompleteLock_);
+    return incomplete_;
+}
+
 void logStep6Summary(int folderCount) {
     const ConversionRun& run = conversionRun();
-    appendLogLines({kLogEmptyLine, L"Step 6 :", L"-------",
-                    L"No. of folder selected : " + std::to_wstring(folderCount),
-                    L"Current Progress : " + std::to_wstring(run.currentProgressCount.load()),
-                    L"Overall Progress : " + std::to_wstring(run.overallProgressCount.load())});
+    std::vector<std::wstring> lines = {kLogEmptyLine, L"Step 6 :", L"-------",
+                                       L"No. of folder selected : " + std::to_wstring(folderCount),
+                                       L"Current Progress : " + std::to_wstring(run.currentProgressCount.load()),
+                                       L"Overall Progress : " + std::to_wstring(run.overallProgressCount.load())};
+    const std::vector<std::wstring> incomplete = run.incompleteItems();
+    for (const std::wstring& item : incomplete)
+        lines.push_back(L"Not arrived whole : " + item);
+    if (!incomplete.empty())
+        lines.push_back(L"Items not arrived whole : " + std::to_wstring(incomplete.size()));
+    appendLogLines(lines);
 }
 
 namespace {

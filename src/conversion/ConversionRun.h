@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class ProgressView;
 
@@ -38,13 +40,24 @@ struct ConversionRun {
         stopRequested = true;
         conversionStopped = true;
     }
+
+    // An item that went on past a failure and did not arrive whole: where
+    // it is, what it is, what was left out and why.
+    void noteIncomplete(const std::wstring& folder, const std::wstring& item, const std::wstring& leftOut,
+                        const std::wstring& why);
+    std::vector<std::wstring> incompleteItems() const;
+
+private:
+    mutable std::mutex incompleteLock_;
+    std::vector<std::wstring> incomplete_;
 };
 
 // The process's one run, all clear at start-up.
 ConversionRun& conversionRun();
 
 // The Step 6 block: an empty line, "Step 6 :", "-------", the folder count
-// and both progress counts.
+// and both progress counts; then, when items did not arrive whole, a line
+// for each and their count.
 void logStep6Summary(int folderCount);
 
 // Before each item: with 300 MB or less free where the PST is, asks whether

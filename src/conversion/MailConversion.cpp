@@ -80,7 +80,8 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
         LNViewFolder folder = views[j];
         folder.Open();
         const std::string notesName = folder.GetName().GetPlatformTextPtr();
-        const std::wstring targetPath = state.pstFolderName + L"\\" + tw::fromAnsi(shownFolderName(notesName)) + L"\\";
+        mail.folderName = tw::fromAnsi(shownFolderName(notesName));
+        const std::wstring targetPath = state.pstFolderName + L"\\" + mail.folderName + L"\\";
         bool selected = false;
         for (const std::wstring& entry : state.selectedFolders) {
             if (run.stopPolled())

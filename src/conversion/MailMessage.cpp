@@ -9,17 +9,33 @@
 #include "ProgressView.h"
 #include "RunFailure.h"
 
+#include <optional>
+
 namespace {
 
 using namespace outlookid;
 
-// Runs a step whose failure the message survives.
+const wchar_t kWholeMessage[] = L"the whole message";
+
+// The words for why an automation call failed: the server's own, else the
+// platform's for its code.
+std::wstring reasonOf(const tw::AutomationFailure& e) {
+    if (!e.description.empty())
+        return e.description;
+    const std::wstring platform = tw::systemMessage(static_cast<unsigned long>(e.code));
+    return platform.empty() ? L"error " + std::to_wstring(static_cast<unsigned long>(e.code)) : platform;
+}
+
+// Runs a step whose failure the message survives; the failure's reason,
+// or nothing when the step went through.
 template <typename F>
-void tolerated(F&& step) {
+std::optional<std::wstring> tolerated(F&& step) {
     try {
         step();
-    } catch (const tw::AutomationFailure&) {
+    } catch (const tw::AutomationFailure& e) {
+        return reasonOf(e);
     }
+    return std::nullopt;
 }
 
 // The document's items as header lines.
@@ -115,10 +131,10 @@ public:
 
 MessageLeftovers::~MessageLeftovers() {
     if (copy)
-        tolerated([&] { tw::call(copy.get(), Delete); });
+        (void)tolerated([&] { tw::call(copy.get(), Delete); });
     copy.reset();
     if (ownsStaging_ && outlook_.stagingItem)
-        tolerated([&] { tw::call(outlook_.stagingItem.get(), Delete); });
+        (void)tolerated([&] { tw::call(outlook_.stagingItem.get(), Delete); });
     if (ownsStaging_)
         outlook_.stagingItem.reset();
 }
@@ -153,7 +169,7 @@ void MailRun::dropStaging() {
     // Its messages are copies of their own: the staging note itself is
     // not kept in the default store.
     if (outlook.stagingItem)
-        tolerated([&] { tw::call(outlook.stagingItem.get(), Delete); });
+        (void)tolerated([&] { tw::call(outlook.stagingItem.get(), Delete); });
     outlook.stagingItem.reset();
 }
 
@@ -173,6 +189,10 @@ bool MailRun::restartOutlook() {
     return true;
 }
 
+void MailRun::leftOut(const std::wstring& what, const std::wstring& why) {
+    run.noteIncomplete(folderName, item, what, why);
+}
+
 void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
     LNAttachmentArray attachments;
     doc.GetAttachments(&attachments);
@@ -180,25 +200,33 @@ void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
         run.gate.pass();
         const std::string name = safeAttachmentName(attachments[a].GetAttachmentName().GetPlatformTextPtr(),
                                                     "attachment" + std::to_string(a + 1));
+        const std::wstring what = L"attachment " + tw::fromAnsi(name);
         const DetachedFile file(tw::toAnsi(attachmentDirectory()) + "\\" + name);
         try {
             attachments[a].Detach(file.path().c_str());
-        } catch (LNSTATUS) {
+        } catch (LNSTATUS error) {
             // Damaged attachment data: that attachment is left out, the
             // message and its other parts still go.
+            leftOut(what, notesErrorText(error));
             continue;
         }
         tw::ComPtr<IDispatch> list = tw::get(message, Attachments).object();
-        if (isAddedAttachment(file.path()))
-            tolerated([&] {
+        if (!isAddedAttachment(file.path())) {
+            leftOut(what, L"a message attached as a file is not added");
+            continue;
+        }
+        if (auto why = tolerated([&] {
                 tw::call(list.get(), AttachmentsAdd,
                          {tw::fromAnsi(file.path()), L"1", tw::Variant::missing(), tw::Variant::missing()});
-            });
+            }))
+            leftOut(what, *why);
     }
 }
 
 bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool perMessage) {
     const MailHeaders headers = headersOf(doc, notes);
+    if (headers.hasSubject && !headers.subject.empty())
+        item = tw::fromAnsi(headers.subject);
     writeMessageFile(messageFile, headerLines(headers));
     if (headers.hasFrom)
         page.setLabel(IDC_PROGRESS_DETAIL1, tw::fromAnsi(headers.from));
@@ -212,13 +240,17 @@ bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool pe
     leftovers.copy = tw::call(outlook.stagingItem.get(), Copy).object();
     IDispatch* message = leftovers.copy.get();
     IDispatch* safe = outlook.safeMailItem.get();
-    tolerated([&] { tw::put(safe, tw::idOf(safe, L"Item"), tw::Variant(message)); });
+    std::optional<std::wstring> headersLost = tolerated([&] { tw::put(safe, tw::idOf(safe, L"Item"), tw::Variant(message)); });
     run.gate.pass();
-    tolerated([&] { tw::call(safe, tw::idOf(safe, L"Import"), {messageFile, 1024}); });
-    tolerated([&] {
-        tw::putIndexed(safe, tw::idOf(safe, L"Fields"), tw::Variant(static_cast<long>(0x10800003)), tw::Variant());
-        tw::put(message, UnRead, tw::Variant(true));
-    });
+    if (auto why = tolerated([&] { tw::call(safe, tw::idOf(safe, L"Import"), {messageFile, 1024}); }))
+        headersLost = headersLost ? headersLost : why;
+    if (headersLost)
+        leftOut(L"sender, recipients, date and subject", *headersLost);
+    if (auto why = tolerated([&] {
+            tw::putIndexed(safe, tw::idOf(safe, L"Fields"), tw::Variant(static_cast<long>(0x10800003)), tw::Variant());
+            tw::put(message, UnRead, tw::Variant(true));
+        }))
+        leftOut(L"the unread mark", *why);
     run.gate.pass();
 
     if (doc.HasAttachments())
@@ -236,12 +268,9 @@ bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool pe
     }
     if (run.stopPolled())
         return false;
-    bool moved = false;
-    tolerated([&] {
-        tw::call(message, Move, {tw::Variant(target.get())});
-        moved = true;
-    });
-    if (moved)
+    if (auto why = tolerated([&] { tw::call(message, Move, {tw::Variant(target.get())}); }))
+        leftOut(kWholeMessage, *why);
+    else
         leftovers.arrived();
     return true;
 }
@@ -261,14 +290,17 @@ bool MailRun::convertMessage(LNViewFolder& folder, LNINT i, LNINT n) {
         if (!checkFreeSpace(lowSpaceAnswers, wizardState().selectedFolderCount))
             return false;
         page.setLabel(IDC_PROGRESS_POSITION, std::to_wstring(i + 1) + L"/" + std::to_wstring(n));
+        item = L"message " + std::to_wstring(i + 1) + L" of " + std::to_wstring(n);
         try {
             OpenDocument document(folder, i);
             if (!buildMessage(document.doc, leftovers, perMessage))
                 return false;
             finished = true;
-        } catch (const tw::AutomationFailure&) {
+        } catch (const tw::AutomationFailure& e) {
             // The rest of this message is dropped; the next one follows.
-        } catch (LNSTATUS) {
+            leftOut(kWholeMessage, reasonOf(e));
+        } catch (LNSTATUS error) {
+            leftOut(kWholeMessage, notesErrorText(error));
         }
     }
     if (finished && release == ReleaseClass::Late && (i + 1) % 50 == 0 && !restartOutlook())

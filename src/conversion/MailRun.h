@@ -45,8 +45,11 @@ struct MailRun {
     std::wstring messageFile; // the run's own RFC 822 header file
     int lowSpaceAnswers = 0;
 
-    // The folder being filled.
+    // The folder being filled, and its name as the user knows it.
     tw::ComPtr<IDispatch> target;
+    std::wstring folderName;
+    // The message under way as the log names it: its subject, once known.
+    std::wstring item;
     std::wstring targetEntryId, targetStoreId;
     ReleaseClass release = ReleaseClass::Late;
     std::wstring version;
@@ -71,4 +74,7 @@ private:
     // false when a stop is polled on the way.
     bool buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool perMessage);
     void addAttachments(LNDocument& doc, IDispatch* message);
+    // Part of the message under way did not arrive, for the end of the run.
+    void leftOut(const std::wstring& what, const std::wstring& why);
+
 };

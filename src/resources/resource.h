@@ -114,6 +114,7 @@
 // Completion dialog
 #define IDC_COMPLETION_TEXT 1040
 #define IDC_COMPLETION_VIEWLOG 1014
+#define IDC_COMPLETION_INCOMPLETE 1048
 
 // About dialog: the maker's web page, sales and support addresses
 #define IDC_ABOUT_WEBSITE 1004

@@ -99,6 +99,11 @@ void appendLogLines(std::initializer_list<std::wstring> lines) {
         appendLogLine(line);
 }
 
+void appendLogLines(const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines)
+        appendLogLine(line);
+}
+
 bool logPathFits(const std::wstring& directory) { return logFileIn(directory).size() <= kMaxPath; }
 
 std::wstring viewedLogPath() { return wizardState().logDirectory + L"\\" + kLogFileName; }

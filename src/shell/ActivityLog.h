@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 extern const wchar_t kLogFileName[];
 // Appending this text writes an empty line: the section separator.
@@ -16,6 +17,7 @@ extern const wchar_t kLogEmptyLine[];
 // was written.
 bool appendLogLine(const std::wstring& text);
 void appendLogLines(std::initializer_list<std::wstring> lines);
+void appendLogLines(const std::vector<std::wstring>& lines);
 
 // Whether the log's path in that directory stays within 259 characters.
 bool logPathFits(const std::wstring& directory);

@@ -83,6 +83,7 @@ std::wstring ConversionTest::finish(child::Process& run, int timeoutMs) {
         return L"";
     }
     const std::wstring text = robot::controlText(done, IDC_COMPLETION_TEXT);
+    incompleteShown = robot::controlText(done, IDC_COMPLETION_INCOMPLETE);
     robot::click(done, IDOK);
     EXPECT_EQ(0u, run.wait(15000)) << "OK ends the program";
     return text;

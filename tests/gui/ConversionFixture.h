@@ -48,6 +48,9 @@ protected:
     // Waits for the completion dialog, returns its text (leading blanks
     // kept), presses OK and waits for the process to end with 0.
     std::wstring finish(child::Process& run, int timeoutMs = 120000);
+    // What the last finished run's completion dialog said of items that did
+    // not arrive whole.
+    std::wstring incompleteShown;
 
     // The sample mail database with every folder selected, as Step 3
     // records it when "Lotus Notes" is checked.

@@ -33,6 +33,13 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
     RunSetup setup = sampleMails();
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    // The attachments that are messages of their own are not added (once
+    // in the Inbox, once in All), and the user is told.
+    EXPECT_EQ(L"4 items did not arrive whole: the activity log names them.", incompleteShown);
+    for (const char* line : {"Not arrived whole : Inbox | Fwd: contract draft | attachment forwarded.MSG | ",
+                             "Not arrived whole : All | Fwd: contract draft | attachment notes.msgx | ",
+                             "Items not arrived whole : 4\r\n"})
+        EXPECT_NE(std::string::npos, log().find(line)) << line << "\n" << log();
     keepForReaders(setup.pst, L"mails.pst");
     keepSampleAttachmentsForReaders(dir.file(L"attachment.bin"));
 
@@ -121,6 +128,12 @@ TEST_F(ConversionTest, PersonsBecomeContactsWithTheirFields) {
     setup.folderName = L"Address Book";
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    // Two birthdays that are no single date are left out, and the user is
+    // told (in both Step 6 blocks of an address book run).
+    EXPECT_EQ(L"2 items did not arrive whole: the activity log names them.", incompleteShown);
+    EXPECT_EQ(2, count(log(), "Not arrived whole : Address Book | Jonas Lind | field Birthday | not a date: ")) << log();
+    EXPECT_EQ(2, count(log(), "Not arrived whole : Address Book | Pierre Dubois | field Birthday | ")) << log();
+    EXPECT_EQ(2, count(log(), "Items not arrived whole : 2\r\n")) << log();
     keepForReaders(setup.pst, L"contacts.pst");
 
     auto store = pst::Store::open(tw::toAnsi(setup.pst));

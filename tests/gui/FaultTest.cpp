@@ -133,6 +133,12 @@ TEST_F(FaultTest, AHostileDatabaseConvertsEveryMessageItCan) {
     setup.folders = {L"Lotus Notes\\Inbox\\", L"Lotus Notes\\" + greek + L"\\", L"Lotus Notes\\Empty\\"};
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    // The damaged attachment did not arrive, and the user is told.
+    EXPECT_EQ(L"1 item did not arrive whole: the activity log names them.", incompleteShown);
+    const std::string log = this->log();
+    EXPECT_NE(std::string::npos, log.find("\r\nNot arrived whole : Inbox | Damaged attachment | attachment broken.bin | "))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("\r\nItems not arrived whole : 1\r\n")) << log;
 
     ASSERT_TRUE(pst::checkFile(tw::toAnsi(setup.pst)).ok());
     auto store = pst::Store::open(tw::toAnsi(setup.pst));
