@@ -215,10 +215,23 @@ void CxShadeButton::setCheck(bool checked) {
         return; // a push button is never checked
     checked_ = checked;
     if (checked && kind_ == Kind::Radio) {
-        HWND parent = GetParent(hwnd());
-        for (HWND other = GetNextDlgGroupItem(parent, hwnd(), FALSE); other && other != hwnd();
-             other = GetNextDlgGroupItem(parent, other, FALSE))
-            PostMessageW(other, kUncheck, 0, 0);
+        // Every other member of the group, hidden and disabled ones too,
+        // walked in window order from the control that starts the group.
+        // (The dialog's own group walk skips hidden and disabled controls,
+        // and from one of those it never comes back.)
+        auto startsGroup = [](HWND w) { return (GetWindowLongW(w, GWL_STYLE) & WS_GROUP) != 0; };
+        HWND first = hwnd();
+        while (!startsGroup(first))
+            if (HWND previous = GetWindow(first, GW_HWNDPREV))
+                first = previous;
+            else
+                break;
+        for (HWND other = first; other; other = GetWindow(other, GW_HWNDNEXT)) {
+            if (other != first && startsGroup(other))
+                break;
+            if (other != hwnd())
+                PostMessageW(other, kUncheck, 0, 0);
+        }
     }
     updateTooltipText();
     InvalidateRect(hwnd(), nullptr, TRUE);

@@ -2,6 +2,7 @@
 #include "../framework/Handles.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
+#include "../shell/ActivityLog.h"
 #include "../shell/WizardState.h"
 #include "ConversionRun.h"
 #include "MailParts.h"
@@ -305,8 +306,14 @@ bool MailRun::convertMessage(LNViewFolder& folder, LNINT i, LNINT n) {
     }
     if (finished && release == ReleaseClass::Late && (i + 1) % 50 == 0 && !restartOutlook())
         return false;
-    if (finished && version.compare(0, 2, L"11") == 0)
-        emptySecureTempFolder();
+    if (finished && version.compare(0, 2, L"11") == 0) {
+        const std::wstring refused = emptySecureTempFolder();
+        if (!refused.empty() && !secureTempRefusalLogged) {
+            appendLogLine(L"The secure temporary folder \"" + refused +
+                          L"\" was not emptied: it is one of the user's or the system's own folders.");
+            secureTempRefusalLogged = true;
+        }
+    }
     page.setBar(IDC_PROGRESS_CURRENT, static_cast<int>((i + 1) * 100 / n));
     return true;
 }

@@ -6,7 +6,11 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 std::string shownFolderName(const std::string& notesName) {
     static const struct {
@@ -111,26 +115,78 @@ bool isAddedAttachment(const std::string& path) {
     return four != ".msg";
 }
 
-void emptySecureTempFolder() {
+namespace {
+
+std::wstring withoutTrailingSlash(std::wstring path) {
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    return path;
+}
+
+// Whether `a` is `b` or a folder above it, letter case aside.
+bool isOrHolds(const std::wstring& a, const std::wstring& b) {
+    if (a.empty() || b.size() < a.size())
+        return false;
+    if (CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(a.size()), TRUE) !=
+        CSTR_EQUAL)
+        return false;
+    return b.size() == a.size() || a.back() == L'\\' || b[a.size()] == L'\\';
+}
+
+// A folder of the user's or the system's own: a drive's root, the Windows
+// and system directories, the profile and its Documents, Desktop and
+// application data, the program files, and every folder above them.
+bool isUsersOwnFolder(const std::wstring& folder) {
+    wchar_t full[MAX_PATH * 2] = L"";
+    if (!GetFullPathNameW(folder.c_str(), MAX_PATH * 2, full, nullptr))
+        return true; // not even a path: leave it alone
+    const std::wstring path = withoutTrailingSlash(full);
+    const bool shareRoot = path.compare(0, 2, L"\\\\") == 0 && std::count(path.begin(), path.end(), L'\\') <= 3;
+    if (path.size() <= 3 || shareRoot)
+        return true; // a drive's root ("C:\\"), or a share's
+    std::vector<std::wstring> own;
+    wchar_t dir[MAX_PATH] = L"";
+    if (GetWindowsDirectoryW(dir, MAX_PATH))
+        own.push_back(dir);
+    if (GetSystemDirectoryW(dir, MAX_PATH))
+        own.push_back(dir);
+    for (int csidl : {CSIDL_PROFILE, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+                      CSIDL_PROGRAM_FILES, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY})
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, dir)))
+            own.push_back(dir);
+    for (const std::wstring& o : own)
+        if (isOrHolds(path, withoutTrailingSlash(o)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::wstring emptySecureTempFolder() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security", 0, KEY_READ,
                       &key) != ERROR_SUCCESS)
-        return;
+        return std::wstring();
     tw::RegKey held(key);
     BYTE buffer[522] = {};
     DWORD bytes = 520, type = 0;
     if (RegQueryValueExW(key, L"OutlookSecureTempFolder", nullptr, &type, buffer, &bytes) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
-        return;
+        return std::wstring();
     std::wstring folder(reinterpret_cast<const wchar_t*>(buffer), wcsnlen(reinterpret_cast<const wchar_t*>(buffer), bytes / 2));
     if (folder.empty())
-        return;
+        return std::wstring();
+    // Outlook's folder is one of its own; a value naming one of the user's
+    // folders would empty it of the user's files.
+    if (isUsersOwnFolder(folder))
+        return folder;
     WIN32_FIND_DATAW found;
     tw::FindHandle find(FindFirstFileW((folder + L"*.*").c_str(), &found));
     if (!find)
-        return;
+        return std::wstring();
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileW((folder + found.cFileName).c_str());
     } while (FindNextFileW(find.get(), &found));
+    return std::wstring();
 }

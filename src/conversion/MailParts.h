@@ -37,5 +37,7 @@ bool isAddedAttachment(const std::string& path);
 
 // Deletes the files (not the folders) directly in the folder named by
 // HKCU\Software\Microsoft\Office\11.0\Outlook\Security
-// "OutlookSecureTempFolder". Failures are ignored.
-void emptySecureTempFolder();
+// "OutlookSecureTempFolder". Failures are ignored. A folder of the user's
+// or the system's own (a drive's root, Windows, the profile, Documents,
+// Desktop...) is never emptied: it is returned instead, else nothing.
+std::wstring emptySecureTempFolder();

@@ -44,6 +44,7 @@ struct MailRun {
     LNNotesSession& notes;
     std::wstring messageFile; // the run's own RFC 822 header file
     int lowSpaceAnswers = 0;
+    bool secureTempRefusalLogged = false; // said once a run
 
     // The folder being filled, and its name as the user knows it.
     tw::ComPtr<IDispatch> target;

@@ -318,6 +318,27 @@ TEST_F(ControlsTest, ShadeButtonKindsAndTooltips) {
             })) << "only radio " << chosen << " is checked";
         }
         EXPECT_EQ(BST_UNCHECKED, SendMessageW(host.check.hwnd(), BM_GETCHECK, 0, 0)) << "the check box is no radio";
+        // Checked while hidden, or while disabled: it returns, and takes
+        // the check from the others all the same.
+        for (int chosen : {1, 2}) {
+            host.callOnOwnThread([&] {
+                if (chosen == 1)
+                    ShowWindow(host.radios[1].hwnd(), SW_HIDE);
+                else
+                    EnableWindow(host.radios[2].hwnd(), FALSE);
+                SendMessageW(host.radios[chosen].hwnd(), BM_SETCHECK, BST_CHECKED, 0);
+            });
+            EXPECT_TRUE(robot::waitUntil([&] {
+                for (int i = 0; i < 3; ++i)
+                    if ((SendMessageW(host.radios[i].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED) != (i == chosen))
+                        return false;
+                return true;
+            })) << "only the hidden or disabled radio " << chosen << " is checked";
+        }
+        host.callOnOwnThread([&] {
+            ShowWindow(host.radios[1].hwnd(), SW_SHOW);
+            EnableWindow(host.radios[2].hwnd(), TRUE);
+        });
 
         // The tooltip, and its second text while the check box is checked.
         auto tip = [&](CxShadeButton& button) {

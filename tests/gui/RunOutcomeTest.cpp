@@ -168,6 +168,25 @@ TEST_F(RunOutcomeTest, ALogonThatFailsIsReportedWithOutlooksWordsAndTheRunAborte
     }
 }
 
+TEST_F(RunOutcomeTest, ASecureTemporaryFolderOfTheUsersOwnIsNeverEmptied) {
+    // A drive's root named as Outlook's secure temporary folder: the spare
+    // volume's, so that nothing but this test's file is at stake.
+    const char* drive = std::getenv("TW_LOW_SPACE_DRIVE");
+    if (!drive || !*drive)
+        GTEST_SKIP() << "no spare volume whose root may be named (TW_LOW_SPACE_DRIVE)";
+    const std::wstring root = tw::fromAnsi(drive) + L"\\";
+    const std::wstring kept = root + L"the user's own.txt";
+    ASSERT_TRUE(testenv::writeFileBytes(kept, "mine"));
+    writeRegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security",
+                      L"OutlookSecureTempFolder", root);
+    setVersion(L"11.0.8169.0"); // the release whose folder is emptied after every message
+    auto run = start(inboxOnly());
+    EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    EXPECT_EQ("mine", testenv::readFileBytes(kept)) << "a file in the drive's root was deleted";
+    DeleteFileW(kept.c_str());
+    EXPECT_EQ(1, count(log(), "The secure temporary folder \"" + narrow(root) + "\" was not emptied")) << log();
+}
+
 TEST_F(RunOutcomeTest, LowSpaceAsksBeforeEveryMessageAndTheFourthYesEndsTheRun) {
     RunSetup setup;
     if (!lowSpaceRun(setup))
