@@ -5,6 +5,7 @@
 #include "../framework/Handles.h"
 #include "../framework/Text.h"
 #include "Messages.h"
+#include "Paths.h"
 #include "Registry.h"
 #include "WizardState.h"
 
@@ -32,9 +33,11 @@ std::wstring logFileIn(std::wstring dir) {
     return dir + kLogFileName;
 }
 
+// "LogPath" when it names a folder (not a file of that name), else the
+// installation directory.
 std::wstring writtenLogPath() {
     std::wstring dir = readSetting(L"LogPath");
-    if (dir.empty() || !exists(dir))
+    if (!directoryExists(dir))
         dir = readSetting(L"FilePath");
     return logFileIn(dir);
 }
@@ -106,7 +109,7 @@ void appendLogLines(const std::vector<std::wstring>& lines) {
 
 bool logPathFits(const std::wstring& directory) { return logFileIn(directory).size() <= kMaxPath; }
 
-std::wstring viewedLogPath() { return wizardState().logDirectory + L"\\" + kLogFileName; }
+std::wstring viewedLogPath() { return writtenLogPath(); }
 
 void viewLog() {
     wchar_t windows[1024] = {};

@@ -22,7 +22,9 @@ void appendLogLines(const std::vector<std::wstring>& lines);
 // Whether the log's path in that directory stays within 259 characters.
 bool logPathFits(const std::wstring& directory);
 
-// The log as the user sees it: `logDirectory` + "\\Activity Log.txt".
+// The log as View Log shows it and Clear log clears it: the file that is
+// written (on a fresh install, before any "LogPath", the installation
+// directory's).
 std::wstring viewedLogPath();
 // Opens the log in Notepad.
 void viewLog();

@@ -31,12 +31,18 @@ void CLogDlg::OnOK() {
     const std::wstring directory = itemText(IDC_LOGPATH_PATH);
     // A directory whose log file's path would be too long for the platform
     // is refused like a missing one: the log could never be written there.
-    if (!pathExists(directory) || !logPathFits(directory)) {
+    // So is a file of that name: no log could be written "inside" it.
+    if (!directoryExists(directory) || !logPathFits(directory)) {
         showMessage(hwnd(), L"Path Does't exists", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
         EndDialog(IDCANCEL);
         return;
     }
-    writeSetting(L"LogPath", directory);
+    if (!writeSetting(L"LogPath", directory)) {
+        showMessage(hwnd(), L"The log location could not be saved: the log stays where it was.",
+                    MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        EndDialog(IDCANCEL);
+        return;
+    }
     wizardState().logDirectory = directory;
     EndDialog(IDOK);
 }

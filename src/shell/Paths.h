@@ -9,6 +9,8 @@ std::wstring fourCharacterExtension(const std::wstring& path);
 bool hasExtension(const std::wstring& path, const wchar_t* extension); // letter case ignored
 // Whether a file or folder of that name exists.
 bool pathExists(const std::wstring& path);
+// Whether a folder of that name exists.
+bool directoryExists(const std::wstring& path);
 // The text up to the last backslash (without it), or empty.
 std::wstring beforeLastBackslash(const std::wstring& path);
 // The text from the last backslash on (with it), or the whole text.

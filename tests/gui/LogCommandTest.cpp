@@ -15,10 +15,12 @@ namespace {
 
 class LogCommandTest : public ::testing::Test {
 protected:
+    // A fresh install: the log in the installation directory, no log
+    // directory chosen yet.
     void SetUp() override {
+        registry.setSetting(L"FilePath", dir.path());
         wizardState() = WizardState{};
         CTW_ZURadEZAApp().loadSettings();
-        wizardState().logDirectory = dir.path();
         ASSERT_TRUE(testenv::writeFileBytes(logFile(), "\r\nsomething"));
     }
     std::wstring logFile() const { return dir.file(L"Activity Log.txt"); }

@@ -81,6 +81,9 @@ TEST_F(WelcomeMenuTest, TheLogLocationIsStoredOnlyWhenItExists) {
         EXPECT_TRUE(robot::waitForGone(dialog));
 
         changePath(page, dir.file(L"gone"), IDOK, L"Path Does't exists");
+        // A file is no place for a log.
+        ASSERT_TRUE(testenv::writeFileBytes(dir.file(L"a file"), "x"));
+        changePath(page, dir.file(L"a file"), IDOK, L"Path Does't exists");
         changePath(page, L"", IDOK, L"Path Does't exists");
         changePath(page, dir.path(), IDCANCEL);
     });

@@ -157,8 +157,22 @@ TEST_F(ActivityLogTest, DoubleByteLineIsCutWhole) {
     EXPECT_EQ(2u + 199u, logBytes().size());
 }
 
-TEST(ViewedLogPath, TakesTheLogDirectoryAsItIs) {
-    // No fallback and no check of a trailing backslash: the platform copes.
-    wizardState().logDirectory = L"D:\\Logs\\";
-    EXPECT_EQ(L"D:\\Logs\\\\Activity Log.txt", viewedLogPath());
+TEST_F(ActivityLogTest, TheViewedLogIsTheFileThatIsWritten) {
+    // A fresh install: no "LogPath" yet.
+    wizardState().logDirectory.clear();
+    ASSERT_TRUE(appendLogLine(L"written"));
+    EXPECT_EQ(logFile(), viewedLogPath());
+    // A chosen directory, while it exists.
+    testenv::TempDir elsewhere;
+    registry.setSetting(L"LogPath", elsewhere.path());
+    EXPECT_EQ(elsewhere.file(L"Activity Log.txt"), viewedLogPath());
+}
+
+TEST_F(ActivityLogTest, ALogPathThatNamesAFileLosesNoLine) {
+    const std::wstring file = dir.file(L"not a folder");
+    ASSERT_TRUE(testenv::writeFileBytes(file, "x"));
+    registry.setSetting(L"LogPath", file);
+    EXPECT_TRUE(appendLogLine(L"kept"));
+    EXPECT_EQ("\r\nkept", logBytes());
+    EXPECT_EQ(logFile(), viewedLogPath());
 }
