@@ -18,7 +18,7 @@ namespace {
 
 constexpr LONGLONG kResetSize = 5242880; // 0x500000
 constexpr size_t kMaxLineBytes = 200;
-constexpr size_t kMaxPath = 259;
+
 // Another program (or a second copy of ours) may hold the file for the
 // length of one line; wait a little for it rather than lose the line.
 constexpr int kSharingRetries = 20;
@@ -72,7 +72,7 @@ std::mutex& logLock() {
 bool appendLogLine(const std::wstring& text) {
     std::lock_guard<std::mutex> hold(logLock());
     const std::wstring path = writtenLogPath();
-    if (path.size() > kMaxPath)
+    if (path.size() > static_cast<size_t>(kMaxPathChars))
         return false;
     if (exists(path))
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -107,7 +107,7 @@ void appendLogLines(const std::vector<std::wstring>& lines) {
         appendLogLine(line);
 }
 
-bool logPathFits(const std::wstring& directory) { return logFileIn(directory).size() <= kMaxPath; }
+bool logPathFits(const std::wstring& directory) { return logFileIn(directory).size() <= static_cast<size_t>(kMaxPathChars); }
 
 std::wstring viewedLogPath() { return writtenLogPath(); }
 

@@ -12,6 +12,7 @@ CLogDlg::CLogDlg(HWND owner) : SkinnedDialog(IDD_LOGPATH, owner) {}
 
 BOOL CLogDlg::OnInitDialog() {
     loadBackground(L"\\msgskin.bmp");
+    limitToPathLength({IDC_LOGPATH_PATH});
     setItemText(IDC_LOGPATH_PATH, wizardState().logDirectory);
     setCaption(wizardState().productTitle);
     return TRUE;

@@ -2,6 +2,9 @@
 #pragma once
 #include <string>
 
+// The longest path a plain Windows program may use, in characters.
+constexpr int kMaxPathChars = 259;
+
 // The text of up to four characters from the last "." on, or the first
 // four characters when there is none: ".nsf" for "mail.nsf", ".bak" for
 // "mail.nsf.bak".

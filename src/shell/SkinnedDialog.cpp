@@ -1,5 +1,7 @@
 #include "SkinnedDialog.h"
 
+#include "Paths.h"
+
 #include "WizardState.h"
 
 HBITMAP SkinnedDialog::loadSkinBitmap(const wchar_t* fileName) {
@@ -8,6 +10,11 @@ HBITMAP SkinnedDialog::loadSkinBitmap(const wchar_t* fileName) {
 }
 
 void SkinnedDialog::loadBackground(const wchar_t* fileName) { background_.reset(loadSkinBitmap(fileName)); }
+
+void SkinnedDialog::limitToPathLength(std::initializer_list<int> ids) const {
+    for (int id : ids)
+        SendDlgItemMessageW(hwnd(), id, EM_SETLIMITTEXT, kMaxPathChars, 0);
+}
 
 bool SkinnedDialog::OnEraseBkgnd(HDC dc) {
     if (!background_)

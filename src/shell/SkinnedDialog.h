@@ -5,6 +5,7 @@
 #include "../framework/Dialog.h"
 #include "../framework/Gdi.h"
 
+#include <initializer_list>
 #include <string>
 
 class SkinnedDialog : public tw::Dialog {
@@ -16,6 +17,10 @@ protected:
     void loadBackground(const wchar_t* fileName);
     // Loads a skin bitmap file; null when it is missing.
     static HBITMAP loadSkinBitmap(const wchar_t* fileName);
+
+    // Path boxes take no more than the longest path a plain Windows
+    // program may use (259 characters).
+    void limitToPathLength(std::initializer_list<int> ids) const;
 
     bool OnEraseBkgnd(HDC dc) override;
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;

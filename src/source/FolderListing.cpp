@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr size_t kMaxPathBytes = 255;
-
 // The plain names of the system folders.
 const char* systemFolderPath(const std::string& name) {
     static const struct {
@@ -33,8 +31,8 @@ void ListAddressBook(Ctreedlg* page) {
     page->enableNavigation(false);
     page->showListingControls(false);
     page->initFolderIcons();
-    // Through the ANSI code page, as the library would take it.
-    page->addAddressBook(tw::fromAnsi(tw::cutAnsi(tw::toAnsi(wizardState().sourcePath), kMaxPathBytes)));
+    // Through the ANSI code page, as the library would take it, whole.
+    page->addAddressBook(tw::fromAnsi(tw::toAnsi(wizardState().sourcePath)));
     page->enableNavigation(true);
 }
 
@@ -49,7 +47,8 @@ void EnumerateMailFolders(Ctreedlg* page) {
             throw status;
         LNSetThrowAllErrorsGlobal(TRUE);
         LNDatabase db;
-        session.GetDatabase(tw::cutAnsi(tw::toAnsi(wizardState().sourcePath), kMaxPathBytes).c_str(), &db, "");
+        // The whole path, as the conversion takes it (up to 259 characters).
+        session.GetDatabase(tw::toAnsi(wizardState().sourcePath).c_str(), &db, "");
         db.Open(0);
         db.GetViewFolders(&views, FALSE);
         count = views.GetCount();

@@ -27,6 +27,7 @@ std::wstring notesDataDirectory(HWND owner) {
 
 BOOL CSourceDld::OnInitDialog() {
     openPage(L"\\step2.bmp");
+    limitToPathLength({IDC_SOURCE_PATH, IDC_SOURCE_BACKUP_PATH});
     proposeSource();
     setChecked(IDC_SOURCE_BACKUP, false);
     enableItem(IDC_SOURCE_BACKUP_BROWSE, false);

@@ -22,6 +22,7 @@ std::wstring defaultPstName(const std::wstring& folder, const SYSTEMTIME& now) {
 
 BOOL CTrgDlg::OnInitDialog() {
     openPage(L"\\step4.bmp");
+    limitToPathLength({IDC_TARGET_NEW_PATH, IDC_TARGET_EXISTING_PATH, IDC_TARGET_BACKUP_PATH});
     CheckRadioButton(hwnd(), IDC_TARGET_NEW, IDC_TARGET_EXISTING, IDC_TARGET_EXISTING);
     enableItem(IDC_TARGET_NEW_BROWSE, false);
     enableItem(IDC_TARGET_BACKUP_BROWSE, false);

@@ -71,6 +71,22 @@ TEST_F(FolderPageTest, MailFoldersUnderTheirPlainNames) {
     });
 }
 
+TEST_F(FolderPageTest, ASourcePathOfTwoHundredFiftyNineCharactersIsListed) {
+    // The longest path a program may use, as the conversion takes it.
+    const std::wstring base = dir.path() + L"\\";
+    const std::wstring source = base + std::wstring(259 - base.size() - 4, L's') + L".nsf";
+    ASSERT_EQ(259u, source.size());
+    ASSERT_TRUE(CopyFileW(wizardState().sourcePath.c_str(), source.c_str(), FALSE));
+    wizardState().sourcePath = source;
+    runStepThree([&](HWND page, HWND tree) {
+        waitForListing(page);
+        EXPECT_EQ("Lotus Notes\n  Inbox\n  Sent\n  Drafts\n  All\n  Trash\n  Work\n  work\n  Projects\n    2007\n"
+                  "  By Subject\n",
+                  outline(tree));
+        robot::click(page, IDC_FOLDERS_BACK);
+    });
+}
+
 TEST_F(FolderPageTest, CheckMarksPropagateDownAndUp) {
     runStepThree([&](HWND page, HWND tree) {
         waitForListing(page);

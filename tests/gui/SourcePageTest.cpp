@@ -48,6 +48,9 @@ TEST_F(SourcePageTest, MailsProposeTheFirstDatabaseTheMailDirectoryLists) {
     const std::wstring expected = dir.path() + L"\\mail\\" + first.cFileName;
     runPage<CSourceDld>(2, [&](HWND page) {
         EXPECT_EQ(expected, robot::controlText(page, IDC_SOURCE_PATH));
+        // No path box takes more than the longest path a program may use.
+        for (int box : {IDC_SOURCE_PATH, IDC_SOURCE_BACKUP_PATH})
+            EXPECT_EQ(259, SendDlgItemMessageW(page, box, EM_GETLIMITTEXT, 0, 0)) << box;
         EXPECT_FALSE(robot::isChecked(page, IDC_SOURCE_BACKUP));
         EXPECT_FALSE(robot::isEnabled(page, IDC_SOURCE_BACKUP_BROWSE));
         robot::click(page, IDC_SOURCE_BACKUP);

@@ -44,6 +44,8 @@ protected:
 TEST_F(TargetPageTest, AFreshPageUpdatesAnExistingPstAndWantsItsPath) {
     runPage<CTrgDlg>(4, [&](HWND page) {
         EXPECT_TRUE(robot::isChecked(page, IDC_TARGET_EXISTING));
+        for (int box : {IDC_TARGET_NEW_PATH, IDC_TARGET_EXISTING_PATH, IDC_TARGET_BACKUP_PATH})
+            EXPECT_EQ(259, SendDlgItemMessageW(page, box, EM_GETLIMITTEXT, 0, 0)) << box;
         EXPECT_FALSE(robot::isEnabled(page, IDC_TARGET_NEW_BROWSE));
         EXPECT_TRUE(robot::isEnabled(page, IDC_TARGET_EXISTING_BROWSE));
         EXPECT_FALSE(robot::isEnabled(page, IDC_TARGET_BACKUP_BROWSE));

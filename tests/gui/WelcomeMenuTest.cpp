@@ -68,6 +68,7 @@ TEST_F(WelcomeMenuTest, TheLogLocationIsStoredOnlyWhenItExists) {
         robot::postCommand(page, ID_LOG_CHANGEPATH);
         HWND dialog = logDialog();
         EXPECT_EQ(L"", robot::controlText(dialog, IDC_LOGPATH_PATH)) << "no log directory yet";
+        EXPECT_EQ(259, SendDlgItemMessageW(dialog, IDC_LOGPATH_PATH, EM_GETLIMITTEXT, 0, 0));
         robot::click(dialog, IDCANCEL);
         EXPECT_TRUE(robot::waitForGone(dialog));
 
