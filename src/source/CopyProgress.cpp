@@ -66,6 +66,9 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
     if (GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES) {
         callOnOwnThread([&] { enableItem(IDOK, false); });
         const bool overwrite = ask(L"File Exists, Do You Want To Overwrite", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        // A stop confirmed while it asked: the old copy is left as it is.
+        if (stop_)
+            return false;
         if (!overwrite)
             return true;
         callOnOwnThread([&] { enableItem(IDOK, true); });

@@ -77,6 +77,22 @@ TEST_F(CopyProgressTest, AnExistingDestinationIsOverwrittenOnlyOnYes) {
     }
 }
 
+TEST_F(CopyProgressTest, AnExitConfirmedWhileItAsksToOverwriteLeavesTheOldCopyAsItWas) {
+    const std::wstring source = dir.file(L"mail.nsf"), copy = dir.file(L"copy.nsf");
+    ASSERT_TRUE(testenv::writeFileBytes(source, std::string(10000, 's')));
+    const std::string old(30000, 'd');
+    ASSERT_TRUE(testenv::writeFileBytes(copy, old));
+    copyWithRobot(source, copy, [&] {
+        HWND dialog = copyDialog();
+        HWND overwrite = question(wizard::kTitle, L"File Exists, Do You Want To Overwrite", MB_ICONQUESTION);
+        robot::pressKey(dialog, VK_ESCAPE);
+        robot::answer(question(L"Allert!", L"Are you sure you want to exit.", MB_ICONEXCLAMATION), IDYES);
+        robot::answer(overwrite, IDYES);
+        EXPECT_TRUE(robot::waitForGone(dialog));
+    });
+    EXPECT_TRUE(old == testenv::readFileBytes(copy)) << "the old backup was touched after the exit";
+}
+
 TEST_F(CopyProgressTest, StopAsksAndYesLeavesWhatWasWrittenAndTheNextCopyRunsWhole) {
     const std::wstring source = largeSource(), copy = dir.file(L"copy.nsf");
     copyWithRobot(source, copy, [&] {
