@@ -299,6 +299,18 @@ TEST_F(ControlsTest, ADisabledShadeButtonEmbossesItsText) {
     });
 }
 
+namespace {
+
+// Whether the radio `chosen` is the one checked of the three.
+bool onlyChecked(ControlHost& host, int chosen) {
+    for (int i = 0; i < 3; ++i)
+        if ((SendMessageW(host.radios[i].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED) != (i == chosen))
+            return false;
+    return true;
+}
+
+} // namespace
+
 TEST_F(ControlsTest, ShadeButtonKindsAndTooltips) {
     withHost([&](ControlHost& host) {
         host.callOnOwnThread([&] {
@@ -310,12 +322,7 @@ TEST_F(ControlsTest, ShadeButtonKindsAndTooltips) {
         EXPECT_EQ(CxShadeButton::Kind::Radio, host.radios[1].kind());
         for (int chosen : {1, 2, 0}) {
             host.callOnOwnThread([&] { SendMessageW(host.radios[chosen].hwnd(), BM_SETCHECK, BST_CHECKED, 0); });
-            EXPECT_TRUE(robot::waitUntil([&] {
-                for (int i = 0; i < 3; ++i)
-                    if ((SendMessageW(host.radios[i].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED) != (i == chosen))
-                        return false;
-                return true;
-            })) << "only radio " << chosen << " is checked";
+            EXPECT_TRUE(robot::waitUntil([&] { return onlyChecked(host, chosen); })) << "only radio " << chosen << " is checked";
         }
         EXPECT_EQ(BST_UNCHECKED, SendMessageW(host.check.hwnd(), BM_GETCHECK, 0, 0)) << "the check box is no radio";
         // Checked while hidden, or while disabled: it returns, and takes
@@ -328,12 +335,7 @@ TEST_F(ControlsTest, ShadeButtonKindsAndTooltips) {
                     EnableWindow(host.radios[2].hwnd(), FALSE);
                 SendMessageW(host.radios[chosen].hwnd(), BM_SETCHECK, BST_CHECKED, 0);
             });
-            EXPECT_TRUE(robot::waitUntil([&] {
-                for (int i = 0; i < 3; ++i)
-                    if ((SendMessageW(host.radios[i].hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED) != (i == chosen))
-                        return false;
-                return true;
-            })) << "only the hidden or disabled radio " << chosen << " is checked";
+            EXPECT_TRUE(robot::waitUntil([&] { return onlyChecked(host, chosen); })) << "only the hidden or disabled radio " << chosen << " is checked";
         }
         host.callOnOwnThread([&] {
             ShowWindow(host.radios[1].hwnd(), SW_SHOW);

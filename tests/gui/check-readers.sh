@@ -29,6 +29,18 @@ listed() { # listing line
     grep -qF -- "$2" "$1" || complain "pst-extractor: not listed in $(basename "$1"): $2"
 }
 sha1() { sha1sum "$1" | cut -c1-40; }
+# extract NAME: the three readers on DIR/NAME.pst, into DIR/NAME/readpst (a
+# file per message), DIR/NAME/pff.export and DIR/NAME/extractor.txt.
+extract() {
+    local out="$dir/$1"
+    rm -rf "$out"
+    mkdir -p "$out/readpst"
+    readpst -j 0 -r -8 -S -o "$out/readpst" "$dir/$1.pst" >"$out/readpst.log" 2>&1 ||
+        complain "readpst failed on $1.pst: $(tail -n 5 "$out/readpst.log")"
+    (cd "$out" && pffexport -q -m items -t pff "$dir/$1.pst") >"$out/pffexport.log" 2>&1 ||
+        complain "pffexport failed on $1.pst: $(tail -n 5 "$out/pffexport.log")"
+    list "$dir/$1.pst" "$out/extractor.txt"
+}
 same() { # extracted expected
     if [ ! -f "$1" ]; then
         complain "not extracted: $1"
@@ -128,13 +140,7 @@ listed "$people" "| Tidewell | Sales |  |  | +49 170 1234567 | 1975-03-14"
 # --- attachment names in every Western European language ------------------------
 # hostile.pst holds them; accented/ each file as it must come out.
 [ -f "$dir/hostile.pst" ] && [ -n "$(ls "$dir/accented" 2>/dev/null)" ] || complain "hostile.pst or accented/ was not written"
-rm -rf "$dir/hostile"
-mkdir -p "$dir/hostile/readpst"
-readpst -j 0 -r -8 -S -o "$dir/hostile/readpst" "$dir/hostile.pst" >"$dir/hostile/readpst.log" 2>&1 ||
-    complain "readpst failed on hostile.pst: $(tail -n 5 "$dir/hostile/readpst.log")"
-(cd "$dir/hostile" && pffexport -q -m items -t pff "$dir/hostile.pst") >"$dir/hostile/pffexport.log" 2>&1 ||
-    complain "pffexport failed on hostile.pst: $(tail -n 5 "$dir/hostile/pffexport.log")"
-list "$dir/hostile.pst" "$dir/hostile/extractor.txt"
+extract hostile
 for expected in "$dir/accented"/*; do
     name=$(basename "$expected")
     same "$(find "$dir/hostile/readpst" -type f -name "*-$name" | head -n 1)" "$expected"
@@ -143,15 +149,9 @@ for expected in "$dir/accented"/*; do
 done
 
 # --- the PST whose conversions were killed -----------------------------------
-rm -rf "$dir/killed"
-mkdir -p "$dir/killed/readpst"
-readpst -j 0 -r -8 -S -o "$dir/killed/readpst" "$dir/killed.pst" >"$dir/killed/readpst.log" 2>&1 ||
-    complain "readpst failed on killed.pst: $(tail -n 5 "$dir/killed/readpst.log")"
-(cd "$dir/killed" && pffexport -q -m items -t pff "$dir/killed.pst") >"$dir/killed/pffexport.log" 2>&1 ||
-    complain "pffexport failed on killed.pst: $(tail -n 5 "$dir/killed/pffexport.log")"
+extract killed
 rounds=$(find "$dir/killed/pff.export" -mindepth 2 -maxdepth 2 -type d -name 'Round *' | wc -l)
 [ "$rounds" -ge 1 ] || complain "pffexport: no converted folder in killed.pst"
-list "$dir/killed.pst" "$dir/killed/extractor.txt"
 grep -q "^F | .*/Round [^/|]*/Inbox | " "$dir/killed/extractor.txt" ||
     complain "pst-extractor: no converted folder in killed.pst"
 
