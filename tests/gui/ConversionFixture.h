@@ -19,6 +19,7 @@ namespace guitest {
 
 // The completion dialog's text for a run that did not end normally.
 const wchar_t kAborted[] = L"                 Conversion Aborted";
+const wchar_t kStopQuestion[] = L"Are you sure you want to stop.";
 
 struct RunSetup {
     bool contacts = false;

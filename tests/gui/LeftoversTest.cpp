@@ -14,7 +14,6 @@ using namespace guitest;
 
 namespace {
 
-const wchar_t kStopQuestion[] = L"Are you sure you want to stop.";
 const wchar_t kRestartFailed[] = L"Outlook could not be started again during the conversion.";
 
 class LeftoversTest : public ConversionTest {

@@ -9,7 +9,6 @@ using namespace guitest;
 
 namespace {
 
-const wchar_t kStopQuestion[] = L"Are you sure you want to stop.";
 const wchar_t kStopping[] = L"Stopping conversion please wait...";
 
 class ProgressPageTest : public ConversionTest {

@@ -5,6 +5,7 @@
 #include "ConversionFixture.h"
 
 #include "framework/Text.h"
+#include "shell/Registry.h"
 
 using namespace guitest;
 
@@ -17,8 +18,9 @@ namespace {
 class SafeMailItemWithoutItsInterface {
 public:
     SafeMailItemWithoutItsInterface() {
-        original() = read(kSafeMailItem);
-        const std::wstring outlook = read(L"Software\\Classes\\Outlook.Application\\CLSID");
+        original() = readRegistryText(HKEY_LOCAL_MACHINE, kSafeMailItem, nullptr);
+        const std::wstring outlook =
+            readRegistryText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Outlook.Application\\CLSID", nullptr);
         if (original().empty() || outlook.empty())
             return;
         robot::addAbandonHook(&restore);
@@ -33,13 +35,6 @@ private:
     static std::wstring& original() {
         static std::wstring text;
         return text;
-    }
-    static std::wstring read(const wchar_t* key) {
-        wchar_t text[256] = L"";
-        DWORD bytes = sizeof text - sizeof(wchar_t);
-        return RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes) == ERROR_SUCCESS
-                   ? text
-                   : L"";
     }
     static void restore() {
         if (original().empty())

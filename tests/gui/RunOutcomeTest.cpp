@@ -6,6 +6,7 @@
 #include "Generators.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
+#include "shell/Registry.h"
 #include "pst/Checker.h"
 
 #include <algorithm>
@@ -24,12 +25,8 @@ const wchar_t kLowSpace[] = L"Free space is less than 300 MB. Are you sure you w
 class OutlookUnregistered {
 public:
     OutlookUnregistered() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return;
-        description() = value(key, nullptr);
-        clsid() = value(key, L"CLSID");
-        RegCloseKey(key);
+        description() = readRegistryText(HKEY_LOCAL_MACHINE, kKey, nullptr);
+        clsid() = readRegistryText(HKEY_LOCAL_MACHINE, (std::wstring(kKey) + L"\\CLSID").c_str(), nullptr);
         if (clsid().empty())
             return;
         robot::addAbandonHook(&restore);
@@ -55,11 +52,6 @@ private:
         set(kKey, description());
         set(std::wstring(kKey) + L"\\CLSID", clsid());
         clsid().clear();
-    }
-    static std::wstring value(HKEY key, const wchar_t* sub) {
-        wchar_t text[256] = L"";
-        DWORD bytes = sizeof text - sizeof(wchar_t);
-        return RegGetValueW(key, sub, nullptr, RRF_RT_REG_SZ, nullptr, text, &bytes) == ERROR_SUCCESS ? text : L"";
     }
     static void set(const std::wstring& path, const std::wstring& text) {
         writeRegistryText(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, text);
