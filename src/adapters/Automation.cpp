@@ -1,9 +1,18 @@
 #include "adapters/Automation.h"
 
+#include "framework/Text.h"
+
 #include <utility>
 #include <vector>
 
 namespace tw {
+
+std::wstring reasonOf(const AutomationFailure& failure) {
+    if (!failure.description.empty())
+        return failure.description;
+    const std::wstring platform = systemMessage(static_cast<unsigned long>(failure.code));
+    return platform.empty() ? L"error " + std::to_wstring(static_cast<unsigned long>(failure.code)) : platform;
+}
 
 Variant::Variant(const wchar_t* text) {
     VariantInit(&v_);

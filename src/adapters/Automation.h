@@ -46,6 +46,9 @@ struct AutomationFailure {
     HRESULT code;             // DISP_E_EXCEPTION's scode, or the call's HRESULT
     std::wstring description; // from EXCEPINFO, when there is one
 };
+// Its words for the user: the server's description, else the platform's
+// text for the code.
+std::wstring reasonOf(const AutomationFailure& failure);
 
 // Arguments are given in their written order.
 Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<Variant> args = {});

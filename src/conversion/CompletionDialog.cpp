@@ -31,7 +31,7 @@ BOOL CCompDlg::OnInitDialog() {
     const ConversionRun& run = conversionRun();
     const bool stopped = run.conversionStopped, failed = run.conversionFailed;
     setItemText(IDC_COMPLETION_TEXT, outcomeText(stopped, failed));
-    setItemText(IDC_COMPLETION_INCOMPLETE, incompleteText(run.incompleteItems().size()));
+    setItemText(IDC_COMPLETION_INCOMPLETE, incompleteText(run.incompleteCount()));
     appendLogLine(outcomeLogLine(stopped, failed));
     setCaption(wizardState().productTitle);
     return TRUE;

@@ -92,7 +92,7 @@ std::optional<std::wstring> copyField(const Field& f, const LNDocument& doc, IDi
     } catch (LNSTATUS error) {
         return notesErrorText(error);
     } catch (const tw::AutomationFailure& e) {
-        return e.description.empty() ? tw::systemMessage(static_cast<unsigned long>(e.code)) : e.description;
+        return tw::reasonOf(e);
     }
     return std::nullopt;
 }
@@ -172,7 +172,7 @@ bool convertPerson(ProgressView& page, OutlookSession& outlook, LNDocument doc, 
         tw::call(outlook.contactItem.get(), Move, {tw::Variant(folder)});
         contact.arrived();
     } catch (const tw::AutomationFailure& e) {
-        reportRunFailure(page, runfailure::kContactNotWritten, e.description);
+        reportRunFailure(page, runfailure::kContactNotWritten, tw::reasonOf(e));
         return false;
     }
     return true;

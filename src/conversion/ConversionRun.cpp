@@ -12,9 +12,15 @@ ConversionRun& conversionRun() {
 }
 
 void ConversionRun::noteIncomplete(const std::wstring& folder, const std::wstring& item, const std::wstring& leftOut,
-                                   const std::wstring& why) {
+                                   const std::wstring& why, size_t items) {
     std::lock_guard<std::mutex> hold(incompleteLock_);
     incomplete_.push_back(folder + L" | " + item + L" | " + leftOut + L" | " + why);
+    incompleteCount_ += items;
+}
+
+size_t ConversionRun::incompleteCount() const {
+    std::lock_guard<std::mutex> hold(incompleteLock_);
+    return incompleteCount_;
 }
 
 std::vector<std::wstring> ConversionRun::incompleteItems() const {
@@ -32,7 +38,7 @@ void logStep6Summary(int folderCount) {
     for (const std::wstring& item : incomplete)
         lines.push_back(L"Not arrived whole : " + item);
     if (!incomplete.empty())
-        lines.push_back(L"Items not arrived whole : " + std::to_wstring(incomplete.size()));
+        lines.push_back(L"Items not arrived whole : " + std::to_wstring(run.incompleteCount()));
     appendLogLines(lines);
 }
 

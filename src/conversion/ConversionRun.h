@@ -42,14 +42,18 @@ struct ConversionRun {
     }
 
     // An item that went on past a failure and did not arrive whole: where
-    // it is, what it is, what was left out and why.
+    // it is, what it is, what was left out and why. One line may stand for
+    // several items (the rest of a folder that could not be converted).
     void noteIncomplete(const std::wstring& folder, const std::wstring& item, const std::wstring& leftOut,
-                        const std::wstring& why);
+                        const std::wstring& why, size_t items = 1);
+    // Their lines, and how many items they stand for.
     std::vector<std::wstring> incompleteItems() const;
+    size_t incompleteCount() const;
 
 private:
     mutable std::mutex incompleteLock_;
     std::vector<std::wstring> incomplete_;
+    size_t incompleteCount_ = 0;
 };
 
 // The process's one run, all clear at start-up.

@@ -68,6 +68,18 @@ private:
 
 std::wstring decimal(long n) { return std::to_wstring(n); }
 
+// The messages of a chosen folder that a failure of the folder's own
+// steps left out, from message `next` on (all when the count is unknown).
+void noteFolderLeftOut(MailRun& mail, const std::wstring& folder, LNINT next, LNINT count,
+                       const std::wstring& why) {
+    const std::wstring which =
+        count < 0 ? L"every message"
+                  : L"messages " + decimal(next + 1) + L" to " + decimal(count) + L" of " + decimal(count);
+    if (count < 0 || next < count)
+        mail.run.noteIncomplete(folder, which, L"the whole message", why,
+                                count < 0 ? 1 : static_cast<size_t>(count - next));
+}
+
 // The folder procedure for one view or folder; false when the conversion
 // must return.
 bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewCount) {
@@ -76,13 +88,15 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
     if (run.stopPolled())
         return false;
     bool advanceBar = true;
+    bool selected = false;
+    LNINT count = -1, next = 0; // the folder's messages, and the one now converted
+    std::wstring shownName;
     try {
         LNViewFolder folder = views[j];
         folder.Open();
         const std::string notesName = folder.GetName().GetPlatformTextPtr();
-        mail.folderName = tw::fromAnsi(shownFolderName(notesName));
+        mail.folderName = shownName = tw::fromAnsi(shownFolderName(notesName));
         const std::wstring targetPath = state.pstFolderName + L"\\" + mail.folderName + L"\\";
-        bool selected = false;
         for (const std::wstring& entry : state.selectedFolders) {
             if (run.stopPolled())
                 return false;
@@ -92,6 +106,7 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
                 selected = true;
         }
         if (selected) {
+            count = folder.GetEntryCount();
             const long overall = ++run.overallProgressCount;
             mail.page.setLabel(IDC_PROGRESS_FOLDER, decimal(overall) + L"/" + decimal(state.selectedFolderCount) +
                                                         L"   [" + tw::fromAnsi(notesName) + L"]");
@@ -105,7 +120,6 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
                 throw tw::AutomationFailure{E_FAIL, L"no target folder"};
             mail.targetEntryId = tw::get(mail.target.get(), EntryID).text();
             mail.targetStoreId = tw::get(mail.target.get(), StoreID).text();
-            const LNINT count = folder.GetEntryCount();
             mail.version = tw::get(mail.outlook.application.get(), Version).text();
             mail.release = releaseClassOf(mail.version);
             if (mail.release == ReleaseClass::Early) {
@@ -114,18 +128,22 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
                 advanceBar = true;
             }
             bool goOn = true;
-            for (LNINT i = 0; i < count && goOn; ++i)
-                goOn = mail.convertMessage(folder, i, count);
+            for (; next < count && goOn; ++next)
+                goOn = mail.convertMessage(folder, next, count);
             if (mail.release == ReleaseClass::Early)
                 mail.dropStaging();
             mail.target.reset();
             if (!goOn)
                 return false;
         }
-    } catch (const tw::AutomationFailure&) {
+    } catch (const tw::AutomationFailure& e) {
         mail.target.reset();
-    } catch (LNSTATUS) {
+        if (selected)
+            noteFolderLeftOut(mail, shownName, next, count, tw::reasonOf(e));
+    } catch (LNSTATUS error) {
         mail.target.reset();
+        if (selected)
+            noteFolderLeftOut(mail, shownName, next, count, notesErrorText(error));
     }
     if (advanceBar)
         mail.page.setBar(IDC_PROGRESS_OVERALL, static_cast<int>((j + 1) * 100 / viewCount));

@@ -18,15 +18,6 @@ using namespace outlookid;
 
 const wchar_t kWholeMessage[] = L"the whole message";
 
-// The words for why an automation call failed: the server's own, else the
-// platform's for its code.
-std::wstring reasonOf(const tw::AutomationFailure& e) {
-    if (!e.description.empty())
-        return e.description;
-    const std::wstring platform = tw::systemMessage(static_cast<unsigned long>(e.code));
-    return platform.empty() ? L"error " + std::to_wstring(static_cast<unsigned long>(e.code)) : platform;
-}
-
 // Runs a step whose failure the message survives; the failure's reason,
 // or nothing when the step went through.
 template <typename F>
@@ -34,7 +25,7 @@ std::optional<std::wstring> tolerated(F&& step) {
     try {
         step();
     } catch (const tw::AutomationFailure& e) {
-        return reasonOf(e);
+        return tw::reasonOf(e);
     }
     return std::nullopt;
 }
@@ -299,7 +290,7 @@ bool MailRun::convertMessage(LNViewFolder& folder, LNINT i, LNINT n) {
             finished = true;
         } catch (const tw::AutomationFailure& e) {
             // The rest of this message is dropped; the next one follows.
-            leftOut(kWholeMessage, reasonOf(e));
+            leftOut(kWholeMessage, tw::reasonOf(e));
         } catch (LNSTATUS error) {
             leftOut(kWholeMessage, notesErrorText(error));
         }

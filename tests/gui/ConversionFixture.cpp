@@ -36,6 +36,7 @@ namespace guitest {
 
 void ConversionTest::SetUp() {
     registry.setSetting(L"FilePath", dir.path());
+    setNotesDirectory(dir.path());
     setProfileValue(L"DefaultStore", defaultStore());
     writeRegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\11.0\\Outlook\\Security",
                       L"OutlookSecureTempFolder", secureTemp());

@@ -64,6 +64,7 @@ protected:
 
     testenv::IsolatedRegistry registry;
     testenv::TempDir dir;
+    testenv::SmallVolumeDirectory small;
 };
 
 // The path of one of Outlook's sample PSTs, and a writable copy of it (the

@@ -44,10 +44,13 @@ std::wstring fromUtf8(const std::string& text) {
     return out;
 }
 
-// A database of the awkward cases: a folder named in Greek and one with no
-// documents, a subject in Japanese, attachment names that try to leave
-// their directory or name a device, one of 255 characters, and an
-// attachment whose data is not base64 at all beside a sound one.
+const char kNamelessLevel[] = "Old\\\\Projects";
+
+// A database of the awkward cases: a folder named in Greek, one with no
+// documents and one with a level that has no name, a subject in Japanese,
+// attachment names that try to leave their directory or name a device, one
+// of 255 characters, and an attachment whose data is not base64 at all
+// beside a sound one.
 bool writeHostileMail(const std::string& path) {
     notesgen::DxlWriter w(path);
     std::vector<std::string> ids;
@@ -80,9 +83,12 @@ bool writeHostileMail(const std::string& path) {
     memo("Accented names", accented);
     memo("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE4\xBB\xB6\xE5\x90\x8D", {}); // Japanese
     memo("Plain", {});
+    memo("Filed where Outlook makes no folder", {});
     w.view("($Inbox)", true, {ids[0], ids[1], ids[2]});
     w.view(kGreek, true, {ids[3], ids[4]});
     w.view("Empty", true, {});
+    // A level without a name, which no Outlook folder can have.
+    w.view(kNamelessLevel, true, {ids[5]});
     return w.finish();
 }
 
@@ -130,15 +136,20 @@ TEST_F(FaultTest, AHostileDatabaseConvertsEveryMessageItCan) {
     RunSetup setup = hostile();
     // As Step 3 lists it: the name in the platform's code page.
     const std::wstring greek = tw::fromAnsi(tw::toAnsi(fromUtf8(kGreek)));
-    setup.folders = {L"Lotus Notes\\Inbox\\", L"Lotus Notes\\" + greek + L"\\", L"Lotus Notes\\Empty\\"};
+    setup.folders = {L"Lotus Notes\\Inbox\\", L"Lotus Notes\\" + greek + L"\\", L"Lotus Notes\\Empty\\",
+                     L"Lotus Notes\\" + tw::fromAnsi(kNamelessLevel) + L"\\"};
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
-    // The damaged attachment did not arrive, and the user is told.
-    EXPECT_EQ(L"1 item did not arrive whole: the activity log names them.", incompleteShown);
+    // The damaged attachment and the message of the folder Outlook cannot
+    // make did not arrive, and the user is told.
+    EXPECT_EQ(L"2 items did not arrive whole: the activity log names them.", incompleteShown);
     const std::string log = this->log();
     EXPECT_NE(std::string::npos, log.find("\r\nNot arrived whole : Inbox | Damaged attachment | attachment broken.bin | "))
         << log;
-    EXPECT_NE(std::string::npos, log.find("\r\nItems not arrived whole : 1\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("\r\nNot arrived whole : " + std::string(kNamelessLevel) +
+                                          " | messages 1 to 1 of 1 | the whole message | Cannot create the folder"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("\r\nItems not arrived whole : 2\r\n")) << log;
 
     ASSERT_TRUE(pst::checkFile(tw::toAnsi(setup.pst)).ok());
     auto store = pst::Store::open(tw::toAnsi(setup.pst));

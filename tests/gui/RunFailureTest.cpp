@@ -4,7 +4,10 @@
 // with nothing said.
 #include "ConversionFixture.h"
 
+#include "DxlWriter.h"
+#include "Generators.h"
 #include "framework/Text.h"
+#include "pst/Checker.h"
 #include "shell/Registry.h"
 
 using namespace guitest;
@@ -89,6 +92,19 @@ protected:
         return s;
     }
 
+    // The sample address book in the test's directory.
+    RunSetup sampleContacts() {
+        const RunSetup s = contacts(dir.file(L"names.nsf"));
+        EXPECT_TRUE(notesgen::writeSampleNames(tw::toAnsi(s.source)));
+        return s;
+    }
+
+    size_t contactsIn(const RunSetup& setup) {
+        auto store = pst::Store::open(tw::toAnsi(setup.pst));
+        std::optional<uint32_t> folder = folderAt(*store, {"Address Book"});
+        return folder ? store->messages(*folder).size() : 0;
+    }
+
     // Whether any message or contact arrived.
     bool converted(const RunSetup& setup) {
         if (!testenv::fileExists(setup.pst))
@@ -129,4 +145,87 @@ TEST_F(RunFailureTest, AnAddressBookThatCannotBeReadIsReported) {
     const RunSetup setup = contacts(text);
     expectAbortedWith(setup, L"The source database could not be read.");
     EXPECT_FALSE(converted(setup));
+}
+
+TEST_F(RunFailureTest, ANotesClientThatIsNotSetUpIsReported) {
+    RunSetup mails = sampleMails();
+    mails.folders = {L"Lotus Notes\\Inbox\\"};
+    for (const RunSetup& setup : {mails, sampleContacts()}) {
+        SCOPED_TRACE(narrow(setup.source));
+        // No Notes data directory for this user: the library cannot start.
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Lotus\\Notes\\Installer", L"DirectoryValue");
+        expectAbortedWith(setup, L"The Notes session could not be started.");
+        EXPECT_FALSE(converted(setup));
+    }
+}
+
+TEST_F(RunFailureTest, APersonDocumentThatCannotBeReadEndsTheRunAfterThoseBefore) {
+    const RunSetup setup = contacts(dir.file(L"names.nsf"));
+    {
+        notesgen::DxlWriter w(tw::toAnsi(setup.source));
+        w.beginDocument("Person", notesgen::unidOf(1));
+        w.textList("FullName", {"Anna Berg"});
+        w.endDocument();
+        // An item larger than the library reads (64 MB): found when the
+        // document is read, not when the database is opened.
+        w.beginDocument("Person", notesgen::unidOf(2));
+        w.textList("FullName", {"Jonas Lind"});
+        w.raw("<item name='Comment'><text>");
+        const std::string megabyte(1 << 20, 'x');
+        for (int i = 0; i < 65; ++i)
+            w.raw(megabyte);
+        w.raw("</text></item>");
+        w.endDocument();
+        ASSERT_TRUE(w.finish());
+    }
+    expectAbortedWith(setup, L"A person document could not be read from the source database.");
+    EXPECT_EQ(1u, contactsIn(setup));
+}
+
+// A contact is saved in the profile's default store and then moved into
+// the PST; when the volume of either is full, the run says so in Outlook's
+// words, and the contact is not left half-way in the default store.
+TEST_F(RunFailureTest, AContactThatCannotBeSavedOrMovedIsReported) {
+    if (small.path().empty())
+        GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
+    for (const bool defaultStoreOnTheFullVolume : {true, false}) {
+        SCOPED_TRACE(defaultStoreOnTheFullVolume ? "Save fails" : "Move fails");
+        const std::wstring tag = defaultStoreOnTheFullVolume ? L"save" : L"move";
+        RunSetup setup = contacts(dir.file(L"names-" + tag + L".nsf"));
+        {
+            // A company name of 512 KB: the contact needs room that a
+            // full volume does not have, wherever the store puts it.
+            notesgen::DxlWriter w(tw::toAnsi(setup.source));
+            w.beginDocument("Person", notesgen::unidOf(1));
+            w.textList("FullName", {"Anna Berg"});
+            w.text("CompanyName", std::string(512 * 1024, 'c'));
+            w.endDocument();
+            ASSERT_TRUE(w.finish());
+        }
+        setup.pst = small.path() + L"\\Contacts-" + tag + L".pst";
+        const std::wstring defaultStorePath =
+            defaultStoreOnTheFullVolume ? small.path() + L"\\Outlook-" + tag + L".pst" : defaultStore();
+        setProfileValue(L"DefaultStore", defaultStorePath);
+        auto run = start(setup);
+        // The volume is always low; it fills up while the first question
+        // is open, after the store and its folder were made.
+        HWND question = wizard::expectMessageBox(run->pid(), L"Free space is less than 300 MB.");
+        ASSERT_TRUE(small.fill(0));
+        robot::answer(question, IDYES);
+        HWND box = wizard::expectMessageBox(run->pid(), L"A contact could not be written");
+        const std::wstring said = robot::messageBoxText(box);
+        EXPECT_EQ(0u, said.find(L"A contact could not be written to the personal folders file.\r\n\r\n"))
+            << narrow(said);
+        robot::answer(box, IDOK);
+        EXPECT_EQ(kAborted, finish(*run));
+        small.drain();
+        EXPECT_EQ(0u, contactsIn(setup));
+        for (const std::wstring& pst : {setup.pst, defaultStorePath}) {
+            const pst::CheckReport report = pst::checkFile(tw::toAnsi(pst));
+            EXPECT_TRUE(report.ok()) << narrow(pst) << ": " << report.errors[0];
+        }
+        if (!defaultStoreOnTheFullVolume) {
+            EXPECT_EQ(0u, defaultStoreMessages()) << "the saved contact whose move failed stays behind";
+        }
+    }
 }

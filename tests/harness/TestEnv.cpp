@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace testenv {
@@ -64,6 +66,45 @@ void IsolatedRegistry::setSetting(const wchar_t* value, const std::wstring& text
 }
 
 void IsolatedRegistry::deleteSettingsKey() const { RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TWNSF_PST"); }
+
+SmallVolumeDirectory::~SmallVolumeDirectory() {
+    if (!path_.empty())
+        removeTree(path_);
+}
+
+const std::wstring& SmallVolumeDirectory::path() {
+    const char* drive = std::getenv("TW_LOW_SPACE_DRIVE");
+    if (path_.empty() && drive && *drive) {
+        path_ = std::wstring(drive, drive + std::strlen(drive)) + L"\\tw-" + uniqueName();
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    return path_;
+}
+
+bool SmallVolumeDirectory::fill(ULONGLONG leave) {
+    if (path().empty())
+        return false;
+    HANDLE file = CreateFileW((path_ + L"\\filler.bin").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    const std::string chunk(64 * 1024, 'f');
+    ULARGE_INTEGER free{};
+    while (GetDiskFreeSpaceExW(path_.c_str(), &free, nullptr, nullptr) && free.QuadPart > leave) {
+        DWORD written = 0;
+        const ULONGLONG room = free.QuadPart - leave;
+        const DWORD n = static_cast<DWORD>(room < chunk.size() ? room : chunk.size());
+        if (!WriteFile(file, chunk.data(), n < 4096 ? 4096 : n, &written, nullptr) || !written)
+            break;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+void SmallVolumeDirectory::drain() {
+    if (!path_.empty())
+        DeleteFileW((path_ + L"\\filler.bin").c_str());
+}
 
 TempDir::TempDir() {
     wchar_t base[MAX_PATH] = {};

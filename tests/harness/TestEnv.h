@@ -41,6 +41,27 @@ private:
     std::wstring path_;
 };
 
+// A directory of the test's own on the small volume the harness names
+// (TW_LOW_SPACE_DRIVE, a drive of its own), made when first asked for and
+// removed with everything in it at the end. Empty when there is no such
+// volume (mounting one needs root); tests that need it are then skipped.
+class SmallVolumeDirectory {
+public:
+    SmallVolumeDirectory() = default;
+    ~SmallVolumeDirectory();
+    SmallVolumeDirectory(const SmallVolumeDirectory&) = delete;
+    SmallVolumeDirectory& operator=(const SmallVolumeDirectory&) = delete;
+    const std::wstring& path();
+    // Fills the volume with a file in the directory until no more than
+    // `leave` bytes are free; false when the file could not be made.
+    bool fill(ULONGLONG leave);
+    // Takes the filling file away again.
+    void drain();
+
+private:
+    std::wstring path_;
+};
+
 // Removes a directory tree; true when nothing is left.
 bool removeTree(const std::wstring& path);
 std::string readFileBytes(const std::wstring& path);

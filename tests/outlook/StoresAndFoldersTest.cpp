@@ -2,6 +2,7 @@
 // them: AddStore, the top folders, naming the root, folders found and made.
 #include "OutlookFixture.h"
 
+#include "pst/Checker.h"
 #include "pst/Store.h"
 
 using namespace outlooktest;
@@ -144,4 +145,38 @@ TEST_F(OutlookTest, AFileThatIsNotAPstIsRefusedAndLeftAlone) {
     EXPECT_EQ(content, testenv::readFileBytes(path));
     tw::ComPtr<IDispatch> top = tw::get(nameSpace.get(), id::Folders).object();
     EXPECT_EQ(1, tw::get(top.get(), id::Count).number());
+}
+
+// A store whose volume is full refuses each change with an error and keeps
+// what it had: under its flush interval, pages that could not be written
+// must never be named by a header that could.
+TEST_F(OutlookTest, AStoreOnAFullVolumeRefusesChangesAndStaysSound) {
+    testenv::SmallVolumeDirectory small;
+    if (small.path().empty())
+        GTEST_SKIP() << "no small volume (TW_LOW_SPACE_DRIVE)";
+    const std::wstring target = small.path() + L"\\Full.pst";
+    start();
+    tw::ComPtr<IDispatch> root = addStore(target);
+    ASSERT_TRUE(small.fill(0));
+    int moved = 0, refused = 0;
+    for (int i = 0; i < 60; ++i) {
+        // Of growing size: some fit where the file has room, others not.
+        tw::ComPtr<IDispatch> item = tw::call(app.get(), id::CreateItem, {5}).object();
+        tw::put(item.get(), id::Body, tw::Variant(std::wstring(100 + 50 * i, L'x')));
+        if (failureOf([&] { tw::call(item.get(), id::Move, {tw::Variant(root.get())}); }) == S_OK)
+            ++moved;
+        else
+            ++refused;
+    }
+    tw::call(nameSpace.get(), id::Logoff);
+    tw::call(app.get(), id::Quit);
+    root.reset();
+    nameSpace.reset();
+    app.reset();
+    small.drain();
+    EXPECT_GT(refused, 0) << "the volume did not fill up";
+    const pst::CheckReport report = pst::checkFile(narrow(target));
+    ASSERT_TRUE(report.ok()) << report.errors[0];
+    auto store = pst::Store::open(narrow(target));
+    EXPECT_EQ(static_cast<size_t>(moved), store->messages(store->ipmSubtree()).size());
 }

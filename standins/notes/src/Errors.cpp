@@ -35,6 +35,7 @@ const char* baseText(LNSTATUS code) {
     case LNERR_DETACH_WRITE: return "The attachment cannot be written to the file.";
     case LNERR_NULL_OBJECT: return "The object does not refer to anything.";
     case LNERR_RELEASE_NOT_SUPPORTED: return "This API release is not supported.";
+    case LNERR_NOTES_NOT_SET_UP: return "Notes is not set up for this user: its data directory cannot be found.";
     default: return "Unknown error.";
     }
 }

@@ -17,6 +17,10 @@ std::string utf8ToPlatform(const std::string& utf8);
 // Platform text to UTF-8.
 std::string platformToUtf8(const std::string& text);
 
+// Why the Notes client is not set up for the current user (no data
+// directory registered, or one that is gone), or empty when it is.
+std::string notesSetUpProblem();
+
 // The local wall-clock time of an instant given as seconds since
 // 1970-01-01 00:00 UTC.
 CivilTime toLocalTime(int64_t utcSeconds);

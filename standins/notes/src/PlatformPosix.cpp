@@ -72,6 +72,9 @@ std::string platformToUtf8(const std::string& text) {
     return out;
 }
 
+// Outside Windows there is no client installation to find.
+std::string notesSetUpProblem() { return {}; }
+
 CivilTime toLocalTime(int64_t utcSeconds) {
     std::time_t t = static_cast<std::time_t>(utcSeconds);
     std::tm tm{};

@@ -34,6 +34,19 @@ std::string utf8ToPlatform(const std::string& utf8) { return narrow(widen(utf8, 
 
 std::string platformToUtf8(const std::string& text) { return narrow(widen(text, CP_ACP), CP_UTF8); }
 
+std::string notesSetUpProblem() {
+    wchar_t directory[MAX_PATH] = L"";
+    DWORD bytes = sizeof directory;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Lotus\\Notes\\Installer", L"DirectoryValue", RRF_RT_REG_SZ,
+                     nullptr, directory, &bytes) != ERROR_SUCCESS ||
+        !*directory)
+        return "no data directory is registered for this user";
+    const DWORD attributes = GetFileAttributesW(directory);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return narrow(directory, CP_ACP) + " does not exist";
+    return {};
+}
+
 CivilTime toLocalTime(int64_t utcSeconds) {
     // 100-ns intervals since 1601-01-01.
     ULARGE_INTEGER ticks;

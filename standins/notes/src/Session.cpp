@@ -14,6 +14,11 @@ LNNotesSession::~LNNotesSession() { initialized_ = false; }
 LNSTATUS LNNotesSession::Init(LNINT apiRelease, int, char**, const char*) {
     if (apiRelease < LNAPI_RELEASE_700)
         return fail(LNERR_RELEASE_NOT_SUPPORTED, std::to_string(apiRelease));
+    // As the client's own library, the session needs the client set up:
+    // its data directory, where notes.ini and the user's ID live.
+    const std::string problem = notes::notesSetUpProblem();
+    if (!problem.empty())
+        return fail(LNERR_NOTES_NOT_SET_UP, problem);
     initialized_ = true;
     return LNNOERROR;
 }

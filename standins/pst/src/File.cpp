@@ -110,6 +110,14 @@ bool File::moveTo(uint64_t offset, Last next) {
     // writing the stream must seek.
     if (last_ == next && position_ == offset)
         return true;
+    // What the buffer holds goes out before the stream moves. A seek would
+    // write it too, but not every C library says when that fails (a full
+    // disk); a commit must know its pages are written before it writes
+    // the header that names them.
+    if (last_ == Last::Write && std::fflush(f_) != 0) {
+        last_ = Last::None;
+        throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
+    }
     last_ = next;
     return seekTo(f_, offset);
 }

@@ -612,6 +612,8 @@ void Ndb::commit(bool flush) {
     // is whole for any reader and once this process ends, flushed or not.
     if (flush)
         file_->sync();
+    else
+        file_->flush();
     file_->write(0, header_.serialize());
     if (flush) {
         file_->sync();
