@@ -5,6 +5,7 @@
 #include "shell/Registry.h"
 #include "shell/WelcomePage.h"
 
+#include <sddl.h>
 #include <tlhelp32.h>
 
 using namespace guitest;
@@ -59,6 +60,31 @@ void endHelpViewers() {
     CloseHandle(snapshot);
 }
 
+// Sets the access list of a key of HKEY_CLASSES_ROOT, in SDDL.
+bool setKeyAccess(const wchar_t* subKey, const wchar_t* sddl) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return false;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+                     RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+    LocalFree(sd);
+    RegCloseKey(key);
+    return set;
+}
+
+// For as long as it lives, everyone may read the key but no one change it.
+class ReadOnlyKey {
+public:
+    explicit ReadOnlyKey(const wchar_t* subKey) : subKey_(subKey), set_(setKeyAccess(subKey, L"D:P(A;;KR;;;WD)")) {}
+    ~ReadOnlyKey() { setKeyAccess(subKey_, L"D:P(A;;KA;;;WD)"); }
+    bool set() const { return set_; }
+
+private:
+    const wchar_t* subKey_;
+    bool set_;
+};
+
 } // namespace
 
 TEST_F(WelcomeMenuTest, TheLogLocationIsStoredOnlyWhenItExists) {
@@ -87,6 +113,11 @@ TEST_F(WelcomeMenuTest, TheLogLocationIsStoredOnlyWhenItExists) {
         changePath(page, dir.file(L"a file"), IDOK, L"Path Does't exists");
         changePath(page, L"", IDOK, L"Path Does't exists");
         changePath(page, dir.path(), IDCANCEL);
+        // A settings key the user may read but not change: the failure is
+        // said, and nothing changes.
+        ReadOnlyKey settings(L"TWNSF_PST");
+        ASSERT_TRUE(settings.set());
+        changePath(page, dir.path(), IDOK, L"The log location could not be saved: the log stays where it was.");
     });
     EXPECT_EQ(chosen + L"\\", readSetting(L"LogPath")) << "neither a missing path nor Cancel changed it";
     EXPECT_EQ(chosen + L"\\", wizardState().logDirectory);
