@@ -1,6 +1,6 @@
 #include "ContactConversion.h"
 
-#include "../adapters/NotesLibrary.h"
+#include "../adapters/NotesText.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
 #include "../shell/Messages.h"
@@ -59,22 +59,22 @@ std::optional<std::wstring> copyField(const Field& f, const LNDocument& doc, IDi
     try {
         if (!doc.HasItem(f.item))
             return std::nullopt;
-        std::string value;
+        std::wstring value;
         if (f.isDate) {
             LNDatetimes dates;
             doc.GetItem(f.item, &dates);
             LNString text;
             dates.GetText(";", &text);
-            value = text.GetPlatformTextPtr();
+            value = fromNotes(text);
         } else {
             LNText text;
             doc.GetItem(f.item, &text);
             if (text.GetCount() > 0)
-                value = text[0].GetPlatformTextPtr();
+                value = fromNotes(text[0]);
         }
         if (value.empty())
             return std::nullopt;
-        const std::wstring wide = tw::fromAnsi(value);
+        const std::wstring& wide = value;
         if (f.isDate) {
             // A text that is no date (two dates joined, say) leaves the
             // property unset rather than 30 December 1899.
@@ -103,8 +103,8 @@ std::wstring personName(const LNDocument& doc, const std::wstring& otherwise) {
         if (doc.HasItem("FullName")) {
             LNText full;
             doc.GetItem("FullName", &full);
-            if (full.GetCount() > 0 && *full[0].GetPlatformTextPtr())
-                return tw::fromAnsi(full[0].GetPlatformTextPtr());
+            if (full.GetCount() > 0 && *full[0].GetTextPtr())
+                return fromNotes(full[0]);
         }
     } catch (LNSTATUS) {
     }
@@ -185,7 +185,7 @@ bool convertPeople(ProgressView& page, OutlookSession& outlook, LNNotesSession& 
     LNDatabase db;
     LNDocumentArray people;
     try {
-        notes.GetDatabase(tw::toAnsi(wizardState().sourcePath).c_str(), &db, "");
+        notes.GetDatabase(toNotes(wizardState().sourcePath), &db, "");
         db.Open(0);
         db.Search(LNFormula("Form=\"Person\""), &people);
     } catch (LNSTATUS error) {

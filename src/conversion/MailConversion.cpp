@@ -1,5 +1,6 @@
 #include "MailConversion.h"
 
+#include "../adapters/NotesText.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
 #include "../shell/Messages.h"
@@ -94,8 +95,8 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
     try {
         LNViewFolder folder = views[j];
         folder.Open();
-        const std::string notesName = folder.GetName().GetPlatformTextPtr();
-        mail.folderName = shownName = tw::fromAnsi(shownFolderName(notesName));
+        const std::wstring notesName = fromNotes(folder.GetName());
+        mail.folderName = shownName = shownFolderName(notesName);
         const std::wstring targetPath = state.pstFolderName + L"\\" + mail.folderName + L"\\";
         for (const std::wstring& entry : state.selectedFolders) {
             if (run.stopPolled())
@@ -109,7 +110,7 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
             count = folder.GetEntryCount();
             const long overall = ++run.overallProgressCount;
             mail.page.setLabel(IDC_PROGRESS_FOLDER, decimal(overall) + L"/" + decimal(state.selectedFolderCount) +
-                                                        L"   [" + tw::fromAnsi(notesName) + L"]");
+                                                        L"   [" + notesName + L"]");
             // One level at a time, each made where it is missing.
             size_t end = 0;
             while ((end = targetPath.find(L'\\', end)) != std::wstring::npos) {
@@ -200,7 +201,7 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
     try {
         LNViewFolderArray views;
         try {
-            notes.GetDatabase(tw::toAnsi(state.sourcePath).c_str(), &db, "");
+            notes.GetDatabase(toNotes(state.sourcePath), &db, "");
             db.Open(0);
             db.GetViewFolders(&views, FALSE);
         } catch (LNSTATUS error) {

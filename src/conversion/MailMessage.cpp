@@ -1,4 +1,5 @@
 // One message of a Notes folder on its way into the PST.
+#include "../adapters/NotesText.h"
 #include "../framework/Handles.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
@@ -36,9 +37,9 @@ MailHeaders headersOf(const LNDocument& doc, const LNNotesSession& notes) {
     auto abbreviated = [&](const LNString& name) {
         LNString copy = name;
         notes.AbbreviateName(&copy);
-        return std::string(copy.GetPlatformTextPtr());
+        return fromNotes(copy);
     };
-    auto list = [&](const char* item, bool& has, std::vector<std::string>& values) {
+    auto list = [&](const char* item, bool& has, std::vector<std::wstring>& values) {
         if (!doc.HasItem(item))
             return;
         LNText text;
@@ -62,14 +63,14 @@ MailHeaders headersOf(const LNDocument& doc, const LNNotesSession& notes) {
         LNString joined;
         dates.GetText(";", &joined);
         h.hasDate = true;
-        h.date = headerDateText(joined.GetPlatformTextPtr());
+        h.date = headerDateText(fromNotes(joined));
     }
     if (doc.HasItem("Subject")) {
         LNText subject;
         doc.GetItem("Subject", &subject);
         h.hasSubject = true;
         if (subject.GetCount() > 0)
-            h.subject = subject[0].GetPlatformTextPtr();
+            h.subject = fromNotes(subject[0]);
     }
     return h;
 }
@@ -88,14 +89,14 @@ void writeMessageFile(const std::wstring& path, const std::string& lines) {
 // A detached attachment file, removed whatever becomes of its message.
 class DetachedFile {
 public:
-    explicit DetachedFile(std::string path) : path_(std::move(path)) {}
-    ~DetachedFile() { DeleteFileW(tw::fromAnsi(path_).c_str()); }
+    explicit DetachedFile(std::wstring path) : path_(std::move(path)) {}
+    ~DetachedFile() { DeleteFileW(path_.c_str()); }
     DetachedFile(const DetachedFile&) = delete;
     DetachedFile& operator=(const DetachedFile&) = delete;
-    const std::string& path() const { return path_; }
+    const std::wstring& path() const { return path_; }
 
 private:
-    std::string path_;
+    std::wstring path_;
 };
 
 // A Notes document, closed whatever becomes of its message.
@@ -190,12 +191,12 @@ void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
     doc.GetAttachments(&attachments);
     for (LNINT a = 0; a < attachments.GetCount(); ++a) {
         run.gate.pass();
-        const std::string name = safeAttachmentName(attachments[a].GetAttachmentName().GetPlatformTextPtr(),
-                                                    "attachment" + std::to_string(a + 1));
-        const std::wstring what = L"attachment " + tw::fromAnsi(name);
-        const DetachedFile file(tw::toAnsi(attachmentDirectory()) + "\\" + name);
+        const std::wstring name = safeAttachmentName(fromNotes(attachments[a].GetAttachmentName()),
+                                                     L"attachment" + std::to_wstring(a + 1));
+        const std::wstring what = L"attachment " + name;
+        const DetachedFile file(attachmentDirectory() + L"\\" + name);
         try {
-            attachments[a].Detach(file.path().c_str());
+            attachments[a].Detach(toNotes(file.path()));
         } catch (LNSTATUS error) {
             // Damaged attachment data: that attachment is left out, the
             // message and its other parts still go.
@@ -209,7 +210,7 @@ void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
         }
         if (auto why = tolerated([&] {
                 tw::call(list.get(), AttachmentsAdd,
-                         {tw::fromAnsi(file.path()), L"1", tw::Variant::missing(), tw::Variant::missing()});
+                         {file.path(), L"1", tw::Variant::missing(), tw::Variant::missing()});
             }))
             leftOut(what, *why);
     }
@@ -218,12 +219,12 @@ void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
 bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool perMessage) {
     const MailHeaders headers = headersOf(doc, notes);
     if (headers.hasSubject && !headers.subject.empty())
-        item = tw::fromAnsi(headers.subject);
+        item = headers.subject;
     writeMessageFile(messageFile, headerLines(headers));
     if (headers.hasFrom)
-        page.setLabel(IDC_PROGRESS_DETAIL1, tw::fromAnsi(headers.from));
+        page.setLabel(IDC_PROGRESS_DETAIL1, headers.from);
     if (headers.hasSubject)
-        page.setLabel(IDC_PROGRESS_DETAIL2, tw::fromAnsi(headers.subject));
+        page.setLabel(IDC_PROGRESS_DETAIL2, headers.subject);
     run.gate.pass();
 
     if (perMessage)
@@ -254,7 +255,7 @@ bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool pe
         doc.GetItem("Body", &body);
         LNString text;
         body.GetText(&text);
-        const std::wstring wide = tw::fromAnsi(text.GetPlatformTextPtr());
+        const std::wstring wide = fromNotes(text);
         const bool html = wide.compare(0, 7, L"<HTML> ") == 0;
         tw::put(message, html ? HTMLBody : Body, tw::Variant(wide));
     }

@@ -9,30 +9,30 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
-std::string shownFolderName(const std::string& notesName) {
+std::wstring shownFolderName(const std::wstring& notesName) {
     static const struct {
-        const char* notes;
-        const char* shown;
-    } system[] = {{"($Inbox)", "Inbox"}, {"($Sent)", "Sent"}, {"($Drafts)", "Drafts"}, {"($All)", "All"},
-                  {"($Trash)", "Trash"}};
+        const wchar_t* notes;
+        const wchar_t* shown;
+    } system[] = {{L"($Inbox)", L"Inbox"}, {L"($Sent)", L"Sent"}, {L"($Drafts)", L"Drafts"}, {L"($All)", L"All"},
+                  {L"($Trash)", L"Trash"}};
     for (const auto& s : system)
         if (notesName == s.notes)
             return s.shown;
     return notesName;
 }
 
-std::string headerDateText(const std::string& postedDate) {
+std::string headerDateText(const std::wstring& postedDate) {
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::wstring wide = tw::fromAnsi(postedDate);
     VARIANT text, date;
     VariantInit(&text);
     VariantInit(&date);
     V_VT(&text) = VT_BSTR;
-    V_BSTR(&text) = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    V_BSTR(&text) = SysAllocStringLen(postedDate.data(), static_cast<UINT>(postedDate.size()));
     const HRESULT hr = VariantChangeType(&date, &text, 0, VT_DATE);
     VariantClear(&text);
     SYSTEMTIME st{};
@@ -44,21 +44,82 @@ std::string headerDateText(const std::string& postedDate) {
     return out;
 }
 
-std::string oneLine(const std::string& value) {
-    std::string out = value;
-    for (char& c : out)
-        if (c == '\r' || c == '\n')
-            c = ' ';
+std::wstring oneLine(const std::wstring& value) {
+    std::wstring out = value;
+    for (wchar_t& c : out)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
     return out;
 }
 
 namespace {
 
-std::string joined(const std::vector<std::string>& values) {
+std::string base64(const std::string& bytes) {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t v = 0;
+        for (size_t k = 0; k < 3; ++k)
+            v = (v << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0);
+        for (size_t k = 0; k < 4; ++k)
+            out += k <= n ? digits[(v >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+// An encoded word holds at most 75 characters: 45 bytes of UTF-8 make 60
+// of base64 after "=?UTF-8?B?". A character is never split between words.
+constexpr size_t kWordBytes = 45;
+
+// An address: a name and an ASCII address in angle brackets keep the
+// address as it is, so that it stays readable; anything else is one value.
+std::string addressValue(const std::wstring& value) {
+    const std::wstring line = oneLine(value);
+    const size_t open = line.rfind(L'<');
+    if (open != std::wstring::npos && open > 0 && line.back() == L'>' &&
+        std::all_of(line.begin() + open, line.end(), [](wchar_t c) { return c < 0x80; }))
+    {
+        std::wstring name = line.substr(0, open);
+        while (!name.empty() && name.back() == L' ')
+            name.pop_back();
+        return headerValue(name) + " " + std::string(line.begin() + open, line.end());
+    }
+    return headerValue(line);
+}
+
+std::string joined(const std::vector<std::wstring>& values) {
     std::string out;
     for (size_t i = 0; i < values.size(); ++i)
-        out += (i ? ", " : "") + oneLine(values[i]);
+        out += (i ? ", " : "") + addressValue(values[i]);
     return out;
+}
+
+} // namespace
+
+std::string headerValue(const std::wstring& value) {
+    const bool plain = std::all_of(value.begin(), value.end(), [](wchar_t c) { return c < 0x80; }) &&
+                       value.find(L"=?") == std::wstring::npos;
+    if (plain)
+        return std::string(value.begin(), value.end());
+    const std::string utf8 = tw::toUtf8(value);
+    std::string out;
+    for (size_t at = 0; at < utf8.size();) {
+        size_t end = std::min(at + kWordBytes, utf8.size());
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+            --end; // back to the start of a character
+        out += (at ? "\r\n " : "") + std::string("=?UTF-8?B?") + base64(utf8.substr(at, end - at)) + "?=";
+        at = end;
+    }
+    return out;
+}
+
+namespace {
+
+// "Name:" and the value; a value that starts with an encoded word is set
+// off by a blank, as RFC 2047 asks.
+std::string field(const char* name, const std::string& value) {
+    return name + std::string(value.compare(0, 2, "=?") == 0 ? " " : "") + value + "\r\n";
 }
 
 } // namespace
@@ -66,22 +127,21 @@ std::string joined(const std::vector<std::string>& values) {
 std::string headerLines(const MailHeaders& h) {
     std::string out;
     if (h.hasFrom)
-        out += "From:" + oneLine(h.from) + "\r\n";
+        out += field("From:", addressValue(h.from));
     if (h.hasTo)
-        out += "To:" + joined(h.to) + "\r\n";
+        out += field("To:", joined(h.to));
     if (h.hasCc)
-        out += "Cc:" + joined(h.cc) + "\r\n";
+        out += field("Cc:", joined(h.cc));
     if (h.hasDate)
-        for (const char* field : {"Date: ", "Sent: ", "Received: ", "Delivery-date: "})
-            out += field + oneLine(h.date) + "\r\n";
+        for (const char* name : {"Date: ", "Sent: ", "Received: ", "Delivery-date: "})
+            out += name + h.date + "\r\n";
     if (h.hasSubject)
-        out += "Subject:" + oneLine(h.subject) + "\r\n";
+        out += field("Subject:", headerValue(oneLine(h.subject)));
     return out;
 }
 
-std::string safeAttachmentName(const std::string& name, const std::string& fallback) {
-    // Through wide text, so that a double-byte character is never split.
-    std::wstring w = tw::fromAnsi(name);
+std::wstring safeAttachmentName(const std::wstring& name, const std::wstring& fallback) {
+    std::wstring w = name;
     const size_t slash = w.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
         w = w.substr(slash + 1);
@@ -104,15 +164,15 @@ std::string safeAttachmentName(const std::string& name, const std::string& fallb
                          stem[3] >= L'1' && stem[3] <= L'9');
     if (device)
         w = L"_" + w;
-    return tw::toAnsi(w);
+    return w;
 }
 
-bool isAddedAttachment(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    std::string four = path.substr(dot == std::string::npos ? 0 : dot, 4);
-    for (char& c : four)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return four != ".msg";
+bool isAddedAttachment(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    std::wstring four = path.substr(dot == std::wstring::npos ? 0 : dot, 4);
+    for (wchar_t& c : four)
+        c = static_cast<wchar_t>(towlower(c));
+    return four != L".msg";
 }
 
 namespace {

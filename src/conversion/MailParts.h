@@ -7,33 +7,38 @@
 #include <vector>
 
 // "Inbox" for "($Inbox)", and the other system folders; any other name as
-// it is. Platform (ANSI) texts.
-std::string shownFolderName(const std::string& notesName);
+// it is.
+std::wstring shownFolderName(const std::wstring& notesName);
 
 // "PostedDate"'s joined text as a header date, "07 Mar 2007 09:05:00", or
 // "Invalid DateTime" when the platform does not read it as one date.
-std::string headerDateText(const std::string& postedDate);
+std::string headerDateText(const std::wstring& postedDate);
 
 // A header line's value with CR and LF made blanks, so that no value can
 // add a line of its own.
-std::string oneLine(const std::string& value);
+std::wstring oneLine(const std::wstring& value);
+// A header value as the message file holds it: as it is when it is ASCII,
+// else as RFC 2047 encoded words in UTF-8 (folded between words), which
+// the safe mail item's Import decodes.
+std::string headerValue(const std::wstring& value);
 
-// The header block as the conversion writes it (ANSI, CR LF after every
+// The header block as the conversion writes it (ASCII, CR LF after every
 // line); each field is written only when it is present.
 struct MailHeaders {
     bool hasFrom = false, hasTo = false, hasCc = false, hasDate = false, hasSubject = false;
-    std::string from, subject, date;
-    std::vector<std::string> to, cc;
+    std::wstring from, subject;
+    std::string date;
+    std::vector<std::wstring> to, cc;
 };
 std::string headerLines(const MailHeaders& h);
 
 // A name an attachment can be detached under inside its directory: its
 // last path component, characters Windows does not allow replaced, device
 // names defused; `fallback` when nothing is left.
-std::string safeAttachmentName(const std::string& name, const std::string& fallback);
+std::wstring safeAttachmentName(const std::wstring& name, const std::wstring& fallback);
 // Whether the conversion adds the attachment: the four characters from the
 // path's last "." (its first four when it has none) are not ".msg".
-bool isAddedAttachment(const std::string& path);
+bool isAddedAttachment(const std::wstring& path);
 
 // Deletes the files (not the folders) directly in the folder named by
 // HKCU\Software\Microsoft\Office\11.0\Outlook\Security

@@ -1,6 +1,6 @@
 #include "RunFailure.h"
 
-#include "../adapters/NotesLibrary.h"
+#include "../adapters/NotesText.h"
 #include "../framework/Text.h"
 #include "../shell/Messages.h"
 #include "ConversionRun.h"
@@ -21,8 +21,8 @@ const wchar_t kContactNotWritten[] = L"A contact could not be written to the per
 
 std::wstring notesErrorText(unsigned long error) {
     char text[512] = {};
-    LNGetErrorMessageText(error, text, sizeof text);
-    return tw::fromAnsi(text);
+    const LNINT n = LNGetErrorMessageText(error, text, sizeof text);
+    return fromNotes(text, static_cast<size_t>(n));
 }
 
 void reportRunFailure(ProgressView& page, const std::wstring& what, const std::wstring& why) {

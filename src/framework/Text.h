@@ -1,4 +1,4 @@
-// Conversions between wide text and the system's ANSI code page.
+// Conversions between wide text, the system's ANSI code page and UTF-8.
 #pragma once
 #include <string>
 
@@ -9,6 +9,8 @@ namespace tw {
 std::string toAnsi(const std::wstring& text);
 // ANSI code page text to wide text.
 std::wstring fromAnsi(const std::string& text);
+// Wide text to UTF-8 (a lone surrogate becomes U+FFFD).
+std::string toUtf8(const std::wstring& text);
 // The first `maxBytes` bytes of ANSI text, never ending inside a
 // double-byte character.
 std::string cutAnsi(const std::string& text, size_t maxBytes);

@@ -1,6 +1,6 @@
 // The workers of Step 3. They read the database through the Notes library
 // and hand every change of the page to the page's own thread.
-#include "../adapters/NotesLibrary.h"
+#include "../adapters/NotesText.h"
 #include "../framework/Text.h"
 #include "../shell/WizardState.h"
 #include "FolderPage.h"
@@ -10,15 +10,15 @@
 namespace {
 
 // The plain names of the system folders.
-const char* systemFolderPath(const std::string& name) {
+const wchar_t* systemFolderPath(const std::wstring& name) {
     static const struct {
-        const char* notesName;
-        const char* path;
-    } folders[] = {{"($Inbox)", "Lotus Notes\\Inbox\\"},
-                   {"($Sent)", "Lotus Notes\\Sent\\"},
-                   {"($Drafts)", "Lotus Notes\\Drafts\\"},
-                   {"($All)", "Lotus Notes\\All\\"},
-                   {"($Trash)", "Lotus Notes\\Trash\\"}};
+        const wchar_t* notesName;
+        const wchar_t* path;
+    } folders[] = {{L"($Inbox)", L"Lotus Notes\\Inbox\\"},
+                   {L"($Sent)", L"Lotus Notes\\Sent\\"},
+                   {L"($Drafts)", L"Lotus Notes\\Drafts\\"},
+                   {L"($All)", L"Lotus Notes\\All\\"},
+                   {L"($Trash)", L"Lotus Notes\\Trash\\"}};
     for (const auto& f : folders)
         if (name == f.notesName)
             return f.path;
@@ -31,8 +31,7 @@ void ListAddressBook(Ctreedlg* page) {
     page->enableNavigation(false);
     page->showListingControls(false);
     page->initFolderIcons();
-    // Through the ANSI code page, as the library would take it, whole.
-    page->addAddressBook(tw::fromAnsi(tw::toAnsi(wizardState().sourcePath)));
+    page->addAddressBook(wizardState().sourcePath);
     page->enableNavigation(true);
 }
 
@@ -48,15 +47,15 @@ void EnumerateMailFolders(Ctreedlg* page) {
         LNSetThrowAllErrorsGlobal(TRUE);
         LNDatabase db;
         // The whole path, as the conversion takes it (up to 259 characters).
-        session.GetDatabase(tw::toAnsi(wizardState().sourcePath).c_str(), &db, "");
+        session.GetDatabase(toNotes(wizardState().sourcePath), &db, "");
         db.Open(0);
         db.GetViewFolders(&views, FALSE);
         count = views.GetCount();
     } catch (LNSTATUS error) {
         char text[512] = {};
-        LNGetErrorMessageText(error, text, sizeof text);
+        const LNINT n = LNGetErrorMessageText(error, text, sizeof text);
         session.Term(0);
-        page->reportUnreadableSource(text);
+        page->reportUnreadableSource(fromNotes(text, static_cast<size_t>(n)));
         page->showListingControls(false);
         page->enableNavigation(true);
         return;
@@ -73,11 +72,11 @@ void EnumerateMailFolders(Ctreedlg* page) {
         try {
             LNViewFolder view = views[i];
             view.Open(0);
-            const std::string name = view.GetName().GetPlatformTextPtr();
+            const std::wstring name = fromNotes(view.GetName());
             view.Close();
-            if (!name.empty() && name.front() != '(' && name.back() != ')')
-                page->addFolderPath("Lotus Notes\\" + name + "\\");
-            if (const char* path = systemFolderPath(name))
+            if (!name.empty() && name.front() != L'(' && name.back() != L')')
+                page->addFolderPath(L"Lotus Notes\\" + name + L"\\");
+            if (const wchar_t* path = systemFolderPath(name))
                 page->addFolderPath(path);
             int percent = static_cast<int>(static_cast<long long>(i) * 100 / count);
             if (percent != shown)

@@ -28,7 +28,7 @@ BOOL Ctreedlg::OnInitDialog() {
     return TRUE;
 }
 
-void Ctreedlg::addFolderPath(const std::string& path) {
+void Ctreedlg::addFolderPath(const std::wstring& path) {
     callOnOwnThread([&] { tree_.AddFolderPath(path); });
 }
 
@@ -61,9 +61,9 @@ void Ctreedlg::setProgress(int percent) {
     callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_FOLDERS_PROGRESS, PBM_SETPOS, percent, 0); });
 }
 
-void Ctreedlg::reportUnreadableSource(const std::string& libraryText) {
+void Ctreedlg::reportUnreadableSource(const std::wstring& libraryText) {
     callOnOwnThread([&] {
-        showMessage(hwnd(), L"The source database could not be read.\r\n\r\n" + tw::fromAnsi(libraryText),
+        showMessage(hwnd(), L"The source database could not be read.\r\n\r\n" + libraryText,
                     MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
     });
 }
@@ -87,7 +87,7 @@ void Ctreedlg::collectChecked(HTREEITEM parent) {
     // A parent before its children, siblings in tree order.
     for (HTREEITEM item : tree_.Children(parent)) {
         if (tree_.IsChecked(item))
-            wizardState().selectedFolders.append(tw::fromAnsi(tree_.GetItemPath(item)));
+            wizardState().selectedFolders.append(tree_.GetItemPath(item));
         collectChecked(item);
     }
 }

@@ -18,13 +18,13 @@ public:
     std::atomic<bool> enumerationStopRequested{false};
 
     // Called by the workers: each is carried out on the page's thread.
-    void addFolderPath(const std::string& path);
+    void addFolderPath(const std::wstring& path);
     void addAddressBook(const std::wstring& sourcePath);
     void initFolderIcons();
     void showListingControls(bool show);
     void enableNavigation(bool enable);
     void setProgress(int percent);
-    void reportUnreadableSource(const std::string& libraryText);
+    void reportUnreadableSource(const std::wstring& libraryText);
 
 protected:
     BOOL OnInitDialog() override;

@@ -102,11 +102,11 @@ HTREEITEM CFolderTreeCtrl::AddItem(HTREEITEM parentItem, const std::wstring& tex
     return item;
 }
 
-HTREEITEM CFolderTreeCtrl::AddFolderPath(const std::string& path) {
+HTREEITEM CFolderTreeCtrl::AddFolderPath(const std::wstring& path) {
     Node* at = &top_;
     size_t start = 0;
-    for (size_t end = path.find('\\'); end != std::string::npos; end = path.find('\\', start)) {
-        std::wstring component = tw::fromAnsi(path.substr(start, end - start));
+    for (size_t end = path.find(L'\\'); end != std::wstring::npos; end = path.find(L'\\', start)) {
+        const std::wstring component = path.substr(start, end - start);
         auto found = at->childByText.find(component);
         Node* next = found != at->childByText.end() ? found->second : node(AddItem(at->handle, component));
         if (!next)
@@ -120,11 +120,11 @@ HTREEITEM CFolderTreeCtrl::AddFolderPath(const std::string& path) {
     return at->handle;
 }
 
-std::string CFolderTreeCtrl::GetItemPath(HTREEITEM item) const {
+std::wstring CFolderTreeCtrl::GetItemPath(HTREEITEM item) const {
     std::wstring path;
     for (const Node* n = node(item); n && n != &top_; n = n->parent)
         path = n->text + L"\\" + path;
-    return tw::toAnsi(path);
+    return path;
 }
 
 bool CFolderTreeCtrl::IsChecked(HTREEITEM item) const {

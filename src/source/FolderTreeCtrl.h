@@ -21,15 +21,15 @@ public:
 
     // The icon list, chosen by upper-cased item text.
     void InitFolderIcons();
-    // `path` is ANSI text whose components each end with a backslash; the
+    // `path` is text whose components each end with a backslash; the
     // missing levels are added, and the last item's ancestors updated.
-    HTREEITEM AddFolderPath(const std::string& path);
+    HTREEITEM AddFolderPath(const std::wstring& path);
     // A new last item under `parent` (null for the top level); a top-level
     // item shows its expand button at once.
     HTREEITEM AddItem(HTREEITEM parent, const std::wstring& text);
     // The texts from the top-level ancestor down to the item, each followed
-    // by a backslash, in ANSI text.
-    std::string GetItemPath(HTREEITEM item) const;
+    // by a backslash.
+    std::wstring GetItemPath(HTREEITEM item) const;
 
     void CheckItem(HTREEITEM item);
     void UncheckItem(HTREEITEM item);

@@ -95,7 +95,7 @@ RunSetup ConversionTest::sampleMails() {
     s.source = dir.file(L"mail.nsf");
     EXPECT_TRUE(notesgen::writeSampleMail(tw::toAnsi(s.source)));
     for (const wchar_t* f : {L"Inbox", L"Sent", L"Drafts", L"All", L"Trash", L"Work", L"work", L"Projects",
-                             L"Projects\\2007", L"By Subject"})
+                             L"Projects\\2007", L"\u041f\u043e \u0442\u0435\u043c\u0435"})
         s.folders.push_back(std::wstring(L"Lotus Notes\\") + f + L"\\");
     s.pst = dir.file(L"Converted.pst");
     return s;

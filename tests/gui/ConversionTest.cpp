@@ -54,7 +54,7 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
         if (pst::nidType(f) == pst::kNidTypeFolder)
             tree.push_back(store->folder(f).name + " " + std::to_string(store->folder(f).contentCount));
     EXPECT_EQ((std::vector<std::string>{"Inbox 8", "Sent 1", "Drafts 1", "All 16", "Trash 1", "Work 2",
-                                        "Projects 0", "By Subject 3"}),
+                                        "Projects 0", "\xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5 3"}),
               tree);
     ASSERT_TRUE(folderAt(*store, {"Lotus Mails", "Projects", "2007"}));
     EXPECT_EQ(1, store->folder(*folderAt(*store, {"Lotus Mails", "Projects", "2007"})).contentCount);
@@ -62,7 +62,7 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
     const std::vector<pst::MessageInfo> inbox = messagesOf(*store, *folderAt(*store, {"Lotus Mails", "Inbox"}));
     for (const auto& m : inbox)
         EXPECT_EQ(0, m.properties.at(pst::tag(0x0E07, pst::PT_LONG)).int32() & 1) << "unread";
-    const pst::MessageInfo* figures = bySubject(inbox, "Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht f\xC3\xBCr M\xC3\xA4rz");
+    const pst::MessageInfo* figures = bySubject(inbox, "Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht f\xC3\xBCr M\xC3\xA4rz \xE2\x80\x94 \xE5\x9B\x9B\xE5\x8D\x8A\xE6\x9C\x9F\xE3\x81\xAE\xE6\x95\xB0\xE5\xAD\x97");
     ASSERT_TRUE(figures);
     EXPECT_EQ("Anna Berg/Sales/Tidewell/DE", textOf(figures->properties, 0x0C1A)) << "abbreviated";
     EXPECT_EQ((std::vector<std::string>{"Jonas Lind/Engineering/Tidewell/SE", "Mar\xC3\xAD" "a S\xC3\xA1nchez/Support/Tidewell/ES",

@@ -42,7 +42,7 @@ protected:
     static std::string outline(HWND tree) {
         std::string out;
         for (const robot::TreeItem& item : robot::treeItems(tree))
-            out += std::string(static_cast<size_t>(item.depth) * 2, ' ') + narrow(item.text) +
+            out += std::string(static_cast<size_t>(item.depth) * 2, ' ') + tw::toUtf8(item.text) +
                    (item.checked ? " [x]" : "") + (item.bold ? " *" : "") + "\n";
         return out;
     }
@@ -62,7 +62,7 @@ TEST_F(FolderPageTest, MailFoldersUnderTheirPlainNames) {
         // and the folder Inbox; names in parentheses left out; "Work" and
         // "work" apart; "Projects" made for "Projects\2007".
         EXPECT_EQ("Lotus Notes\n  Inbox\n  Sent\n  Drafts\n  All\n  Trash\n  Work\n  work\n  Projects\n    2007\n"
-                  "  By Subject\n",
+                  "  \xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5\n",
                   outline(tree));
         EXPECT_FALSE(robot::isVisible(page, IDC_FOLDERS_WAIT));
         EXPECT_FALSE(robot::isVisible(page, IDC_FOLDERS_PROGRESS));
@@ -81,7 +81,7 @@ TEST_F(FolderPageTest, ASourcePathOfTwoHundredFiftyNineCharactersIsListed) {
     runStepThree([&](HWND page, HWND tree) {
         waitForListing(page);
         EXPECT_EQ("Lotus Notes\n  Inbox\n  Sent\n  Drafts\n  All\n  Trash\n  Work\n  work\n  Projects\n    2007\n"
-                  "  By Subject\n",
+                  "  \xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5\n",
                   outline(tree));
         robot::click(page, IDC_FOLDERS_BACK);
     });
@@ -92,11 +92,11 @@ TEST_F(FolderPageTest, CheckMarksPropagateDownAndUp) {
         waitForListing(page);
         checkFolder(page, L"Projects");
         EXPECT_EQ("Lotus Notes *\n  Inbox\n  Sent\n  Drafts\n  All\n  Trash\n  Work\n  work\n  Projects [x] *\n"
-                  "    2007 [x] *\n  By Subject\n",
+                  "    2007 [x] *\n  \xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5\n",
                   outline(tree));
         checkFolder(page, L"2007");
         EXPECT_EQ("Lotus Notes\n  Inbox\n  Sent\n  Drafts\n  All\n  Trash\n  Work\n  work\n  Projects\n    2007\n"
-                  "  By Subject\n",
+                  "  \xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5\n",
                   outline(tree))
             << "unchecking the only child unchecks its parent";
         checkFolder(page, L"Lotus Notes");
@@ -123,7 +123,7 @@ TEST_F(FolderPageTest, NextRecordsTheCheckedFoldersDepthFirst) {
         EXPECT_EQ((std::vector<std::wstring>{L"Lotus Notes\\Inbox\\", L"Lotus Notes\\Sent\\", L"Lotus Notes\\Drafts\\",
                                              L"Lotus Notes\\All\\", L"Lotus Notes\\Trash\\", L"Lotus Notes\\Work\\",
                                              L"Lotus Notes\\work\\", L"Lotus Notes\\Projects\\",
-                                             L"Lotus Notes\\Projects\\2007\\", L"Lotus Notes\\By Subject\\"}),
+                                             L"Lotus Notes\\Projects\\2007\\", L"Lotus Notes\\\u041f\u043e \u0442\u0435\u043c\u0435\\"}),
                   selected());
         EXPECT_EQ(10, wizardState().selectedFolderCount);
         EXPECT_NE(std::string::npos, log().find("\r\nList of Selected NSF Folder(s) : \r\nLotus Notes\\Inbox\\\r\n"
@@ -173,6 +173,33 @@ TEST_F(FolderPageTest, UnreadableSourceIsReportedAndThePageUsable) {
         EXPECT_TRUE(robot::waitUntil([&] { return robot::isEnabled(page, IDOK); }));
         EXPECT_TRUE(robot::isEnabled(page, IDC_FOLDERS_BACK));
         EXPECT_FALSE(robot::isVisible(page, IDC_FOLDERS_PROGRESS));
+        robot::click(page, IDC_FOLDERS_BACK);
+    });
+}
+
+TEST_F(FolderPageTest, FolderNamesInEveryScriptFromAPathBeyondTheCodePage) {
+    // A source whose path the ANSI code page cannot hold.
+    const std::wstring source = dir.file(L"\u041f\u043e\u0447\u0442\u0430 \u65e5\u672c.nsf");
+    ASSERT_TRUE(notesgen::writeMultilingualMail(tw::toAnsi(dir.file(L"scripts.nsf"))));
+    ASSERT_TRUE(MoveFileW(dir.file(L"scripts.nsf").c_str(), source.c_str()));
+    wizardState().sourcePath = source;
+    runStepThree([&](HWND page, HWND tree) {
+        waitForListing(page);
+        std::vector<std::wstring> shown, expected = {L"Lotus Notes"};
+        for (const robot::TreeItem& item : robot::treeItems(tree))
+            shown.push_back(item.text);
+        for (const notesgen::ScriptSample& s : notesgen::scriptSamples())
+            expected.push_back(fromUtf8(s.folder));
+        EXPECT_EQ(expected, shown);
+        checkFolder(page, L"Lotus Notes");
+        robot::click(page, IDOK);
+        HWND step4 = need(wizard::waitForStep(4, GetCurrentProcessId()), "Step 4");
+        std::vector<std::wstring> paths;
+        for (size_t i = 1; i < expected.size(); ++i)
+            paths.push_back(L"Lotus Notes\\" + expected[i] + L"\\");
+        EXPECT_EQ(paths, selected());
+        robot::click(step4, IDC_TARGET_BACK);
+        EXPECT_TRUE(robot::waitUntil([&] { return IsWindowVisible(page) != FALSE; }));
         robot::click(page, IDC_FOLDERS_BACK);
     });
 }

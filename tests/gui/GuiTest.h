@@ -25,6 +25,13 @@ inline int count(const std::string& text, const std::string& what) {
 }
 
 inline std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+// UTF-8 text (as the generated databases and the PST engine hold it) wide.
+inline std::wstring fromUtf8(const std::string& text) {
+    std::wstring out(text.size(), L'\0');
+    out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                                                       static_cast<int>(out.size()))));
+    return out;
+}
 
 // The Notes data directory the current user's Notes installation names
 // ("DirectoryValue", with its trailing backslash), where Step 2 looks.

@@ -29,6 +29,8 @@ listed() { # listing line
     grep -qF -- "$2" "$1" || complain "pst-extractor: not listed in $(basename "$1"): $2"
 }
 sha1() { sha1sum "$1" | cut -c1-40; }
+# The headers readpst wrote below a directory, their encoded words decoded.
+decode_words() { node "$(dirname "$pst_list")/decode-words.js" "$1" || complain "cannot decode the headers in $1"; }
 # extract NAME: the three readers on DIR/NAME.pst, into DIR/NAME/readpst (a
 # file per message), DIR/NAME/pff.export and DIR/NAME/extractor.txt.
 extract() {
@@ -37,6 +39,7 @@ extract() {
     mkdir -p "$out/readpst"
     readpst -j 0 -r -8 -S -o "$out/readpst" "$dir/$1.pst" >"$out/readpst.log" 2>&1 ||
         complain "readpst failed on $1.pst: $(tail -n 5 "$out/readpst.log")"
+    decode_words "$out/readpst"
     (cd "$out" && pffexport -q -m items -t pff "$dir/$1.pst") >"$out/pffexport.log" 2>&1 ||
         complain "pffexport failed on $1.pst: $(tail -n 5 "$out/pffexport.log")"
     list "$dir/$1.pst" "$out/extractor.txt"
@@ -57,9 +60,10 @@ mkdir -p "$dir/readpst/mails" "$dir/readpst/contacts" "$dir/pffexport"
 # --- readpst: one directory per folder, one file per message (-S) --------
 readpst -j 0 -r -8 -S -o "$dir/readpst/mails" "$dir/mails.pst" >"$dir/readpst-mails.log" 2>&1 ||
     complain "readpst failed on mails.pst: $(tail -n 5 "$dir/readpst-mails.log")"
+decode_words "$dir/readpst/mails"
 top="$dir/readpst/mails/Tidewell Conversion Folder/Lotus Mails"
 # Messages are the files named by a number alone; attachments are N-name.
-for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "По теме 3"; do
     folder=${entry% *} want=${entry##* }
     got=$(find "$top/$folder" -maxdepth 1 -type f -regex '.*/[0-9]+' 2>/dev/null | wc -l)
     [ "$got" = "$want" ] || complain "readpst: $folder holds $got messages, not $want"
@@ -68,7 +72,7 @@ done
 expect "$top/Inbox" "From:Anna Berg/Sales/Tidewell/DE"
 expect "$top/Inbox" "To:Jonas Lind/Engineering/Tidewell/SE, María Sánchez/Support/Tidewell/ES"
 expect "$top/Inbox" "Cc:Pierre Dubois/Tidewell/FR"
-expect "$top/Inbox" "Subject:Quarterly figures — Übersicht für März"
+expect "$top/Inbox" "Subject: Quarterly figures — Übersicht für März — 四半期の数字"
 expect "$top/Inbox" "Date: 07 Mar 2007 08:05:00"
 expect "$top/Inbox" "the figures for the first quarter are attached."
 expect "$top/Inbox" "Content-Type: text/html"
@@ -95,7 +99,7 @@ for f in mails contacts; do
         complain "pffexport failed on $f.pst: $(tail -n 5 "$dir/pffexport-$f.log")"
 done
 ptop="$dir/pffexport/mails.export/Top of Personal Folders/Lotus Mails"
-for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "По теме 3"; do
     folder=${entry% *} want=${entry##* }
     got=$(find "$ptop/$folder" -mindepth 1 -maxdepth 1 -type d -name 'Message*' 2>/dev/null | wc -l)
     [ "$got" = "$want" ] || complain "pffexport: $folder holds $got messages, not $want"
@@ -119,14 +123,14 @@ mkdir -p "$dir/extractor"
 list "$dir/mails.pst" "$dir/extractor/mails.txt"
 list "$dir/contacts.pst" "$dir/extractor/contacts.txt"
 mails="$dir/extractor/mails.txt" xtop="/Top of Personal Folders/Lotus Mails"
-for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "By Subject 3"; do
+for entry in "Inbox 8" "Sent 1" "Drafts 1" "All 16" "Trash 1" "Work 2" "Projects/2007 1" "По теме 3"; do
     folder=${entry% *} want=${entry##* }
     grep -q "^F | $xtop/$folder | [^|]* | $want of $want\$" "$mails" ||
         complain "pst-extractor: $folder does not list $want messages"
 done
 grep -q "^M | $xtop |" "$mails" && complain "pst-extractor: messages directly in Lotus Mails"
 grep -q "^M | .* | read | " "$mails" && complain "pst-extractor: converted messages marked read"
-listed "$mails" "M | $xtop/Inbox | IPM.Note | Quarterly figures — Übersicht für März | Anna Berg/Sales/Tidewell/DE <"
+listed "$mails" "M | $xtop/Inbox | IPM.Note | Quarterly figures — Übersicht für März — 四半期の数字 | Anna Berg/Sales/Tidewell/DE <"
 listed "$mails" "figures.csv:$(stat -c %s "$dir/expected/figures.csv"):$(sha1 "$dir/expected/figures.csv")"
 listed "$mails" "scan.bin:$(stat -c %s "$dir/expected/scan.bin"):$(sha1 "$dir/expected/scan.bin")"
 listed "$mails" "agenda.txt:$(stat -c %s "$dir/expected/agenda.txt"):$(sha1 "$dir/expected/agenda.txt")"
@@ -147,6 +151,55 @@ for expected in "$dir/accented"/*; do
     same "$(find "$dir/hostile/pff.export" -path '*Attachments*' -name "*_$name" | head -n 1)" "$expected"
     listed "$dir/hostile/extractor.txt" "$name:$(stat -c %s "$expected"):$(sha1 "$expected")"
 done
+
+# --- every script: scripts.pst and script-contacts.pst --------------------------
+# What each reader must give back is in scripts.expected (kind<TAB>text, UTF-8)
+# and scripts-files/; the contacts' in script-contacts.expected.
+for f in scripts.pst scripts.expected script-contacts.pst script-contacts.expected; do
+    [ -f "$dir/$f" ] || complain "$f was not written"
+done
+# pffexport (libuna as Debian has it) decodes a surrogate pair 0x3FF too
+# low (U+1F4A1 comes out as U+1F0A2) where readpst and pst-extractor read
+# the same UTF-16 right: texts beyond the BMP are left to those two.
+beyond_bmp() { case $1 in *$'\xf0'* | *$'\xf1'* | *$'\xf2'* | *$'\xf3'* | *$'\xf4'*) return 0 ;; esac; return 1; }
+pff_expect() { beyond_bmp "$2" || expect "$@"; }
+extract scripts
+while IFS=$'\t' read -r kind text; do
+    case $kind in
+    folder)
+        [ -n "$(find "$dir/scripts/readpst" -type d -name "$text")" ] || complain "readpst: no folder $text"
+        beyond_bmp "$text" || [ -n "$(find "$dir/scripts/pff.export" -type d -name "$text")" ] ||
+            complain "pffexport: no folder $text"
+        listed "$dir/scripts/extractor.txt" "F | /Top of Personal Folders/Lotus Mails/$text | IPF.Post | 1 of 1"
+        ;;
+    subject)
+        expect "$dir/scripts/readpst" "Subject: $text"
+        pff_expect "$dir/scripts/pff.export" "$text"
+        listed "$dir/scripts/extractor.txt" " | IPM.Note | $text | "
+        ;;
+    sender)
+        expect "$dir/scripts/readpst" "From: $text"
+        pff_expect "$dir/scripts/pff.export" "Sender name:				$text"
+        listed "$dir/scripts/extractor.txt" " | $text <"
+        ;;
+    body)
+        expect "$dir/scripts/readpst" "$text"
+        pff_expect "$dir/scripts/pff.export" "$text"
+        ;;
+    attachment)
+        same "$(find "$dir/scripts/readpst" -type f -name "*-$text" | head -n 1)" "$dir/scripts-files/$text"
+        beyond_bmp "$text" ||
+            same "$(find "$dir/scripts/pff.export" -path '*Attachments*' -name "*_$text" | head -n 1)" "$dir/scripts-files/$text"
+        listed "$dir/scripts/extractor.txt" "$text:$(stat -c %s "$dir/scripts-files/$text"):$(sha1 "$dir/scripts-files/$text")"
+        ;;
+    esac
+done <"$dir/scripts.expected"
+extract script-contacts
+while IFS=$'\t' read -r kind text; do
+    expect "$dir/script-contacts/readpst" "$text"
+    pff_expect "$dir/script-contacts/pff.export" "$text"
+    listed "$dir/script-contacts/extractor.txt" "$text"
+done <"$dir/script-contacts.expected"
 
 # --- the PST whose conversions were killed -----------------------------------
 extract killed

@@ -64,3 +64,25 @@ TEST(HeaderImport, AddressesAndDates) {
         EXPECT_FALSE(parseHeaderDate(bad)) << "accepted: " << std::string(bad, bad + wcslen(bad));
     EXPECT_TRUE(parseHeaderDate(L"29 Feb 2008 10:00:00"));
 }
+
+TEST(HeaderImport, EncodedWordsAreDecoded) {
+    using outlook::decodeEncodedWords;
+    // "Ελληνικά θέματα", folded over two words, and a name before an address.
+    auto f = parseHeaders(L"From: =?UTF-8?B?zpPOuc+Oz4HOs86/z4I=?= <giorgos@example.gr>\r\n"
+                          L"To: =?UTF-8?B?0K/QvdCw?=, =?utf-8?q?J=C3=B6rg_M=C3=BCller?=\r\n"
+                          L"Subject: =?UTF-8?B?zpXOu867zrfOvc65zrrOrCA=?=\r\n"
+                          L" =?UTF-8?B?zrjOrc68zrHPhM6x?=\r\n");
+    ASSERT_TRUE(f.from && f.to && f.subject);
+    EXPECT_EQ(L"\u0393\u03b9\u03ce\u03c1\u03b3\u03bf\u03c2", f.from->name);
+    EXPECT_EQ(L"giorgos@example.gr", f.from->email);
+    ASSERT_EQ(2u, f.to->size());
+    EXPECT_EQ(L"\u042f\u043d\u0430", (*f.to)[0].name);
+    EXPECT_EQ(L"J\u00f6rg M\u00fcller", (*f.to)[1].name);
+    EXPECT_EQ(L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u03b8\u03ad\u03bc\u03b1\u03c4\u03b1", *f.subject)
+        << "the blank between two words is dropped, the one inside a word kept";
+    // Beyond the BMP: a surrogate pair, as Windows holds it.
+    EXPECT_EQ((std::wstring{L'o', L'k', L' ', 0xD83D, 0xDE00}), decodeEncodedWords(L"ok =?UTF-8?B?8J+YgA==?="));
+    // What is no encoded word this reader knows stays as it is.
+    EXPECT_EQ(L"=?KOI8-R?B?8J+YgA==?= and =?broken", decodeEncodedWords(L"=?KOI8-R?B?8J+YgA==?= and =?broken"));
+    EXPECT_EQ(L"a \uFFFD b", decodeEncodedWords(L"a =?UTF-8?B?/w==?= b")) << "malformed UTF-8";
+}

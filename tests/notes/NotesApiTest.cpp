@@ -2,6 +2,7 @@
 // wizard uses, in the order it uses them.
 #include "Generators.h"
 #include "LNNotes.h"
+#include "Lmbcs.h"
 #include "NotesTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -56,10 +57,10 @@ protected:
         return doc;
     }
 
-    static std::string firstText(const LNDocument& doc, const char* item) {
+    static LNString firstText(const LNDocument& doc, const char* item) {
         LNText text;
         EXPECT_EQ(LNNOERROR, doc.GetItem(item, &text)) << item;
-        return text.GetCount() ? text[0].GetPlatformTextPtr() : "";
+        return text.GetCount() ? text[0] : LNString();
     }
 
     static TempDirectory* dir;
@@ -78,11 +79,12 @@ TEST_F(NotesApiTest, ViewsAndFoldersInTheDatabasesOrder) {
     for (LNINT i = 0; i < all.GetCount(); ++i) {
         LNViewFolder v = all[i];
         ASSERT_EQ(LNNOERROR, v.Open(0));
-        names.push_back(v.GetName().GetPlatformTextPtr());
+        names.push_back(notes::lmbcsToUtf8(v.GetName().GetTextPtr()));
         v.Close();
     }
     EXPECT_EQ((std::vector<std::string>{"($Inbox)", "($Sent)", "($Drafts)", "($All)", "($Trash)", "Inbox", "Work",
-                                        "work", "Projects\\2007", "(Private", "Trips (2007)", "By Subject",
+                                        "work", "Projects\\2007", "(Private", "Trips (2007)",
+                                        "\xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5",
                                         "($Alarms)"}),
               names);
     auto v = views(db);
@@ -113,8 +115,8 @@ TEST_F(NotesApiTest, MemoItemsAsTheMailConversionReadsThem) {
     EXPECT_EQ(std::string("CN=Mar\xED" "a S\xE1nchez/OU=Support/O=Tidewell/C=ES"), sendTo[1].GetPlatformTextPtr());
 
     LNString subject = firstText(memo, "Subject");
-    EXPECT_EQ(std::string("Quarterly figures \x97 \xDC" "bersicht f\xFCr M\xE4rz"), subject.GetPlatformTextPtr());
-    EXPECT_EQ(static_cast<LNINT>(std::string(subject.GetPlatformTextPtr()).size()), subject.GetBufLength());
+    EXPECT_EQ(std::string("Quarterly figures \x97 \xDC" "bersicht f\xFCr M\xE4rz \x97 ??????"), subject.GetPlatformTextPtr());
+    EXPECT_EQ(static_cast<LNINT>(std::string(subject.GetTextPtr()).size()), subject.GetBufLength());
 
     LNDatetimes posted;
     ASSERT_EQ(LNNOERROR, memo.GetItem("PostedDate", &posted));
@@ -278,14 +280,24 @@ TEST_F(NotesApiTest, ThrownErrorsCarryTheirCode) {
     }
 }
 
-TEST_F(NotesApiTest, CharactersThePlatformTextCannotHoldBecomeItsDefault) {
+TEST_F(NotesApiTest, TextsHoldEveryCharacterAndThePlatformTextLosesWhatItCannotHold) {
     TempDirectory work;
+    // "café 日本 😀": Latin, Japanese and a character beyond the BMP.
     writeWholeFile(work.file("x.nsf"), "<database><document form='Memo'><noteinfo unid='A'/>"
-                                       "<item name='Subject'><text>caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC</text></item>"
+                                       "<item name='Subject'><text>caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC "
+                                       "\xF0\x9F\x98\x80</text></item>"
                                        "</document><folder name='F'><entry unid='A'/></folder></database>");
     LNDatabase db;
     ASSERT_EQ(LNNOERROR, session.GetDatabase(work.file("x.nsf"), &db));
     ASSERT_EQ(LNNOERROR, db.Open());
     LNDocument doc = document(views(db)["F"], 0);
-    EXPECT_EQ(std::string("caf\xE9 ??"), firstText(doc, "Subject"));
+    const LNString subject = firstText(doc, "Subject");
+    EXPECT_EQ(std::string("caf\xE9 ?? ??"), subject.GetPlatformTextPtr());
+    // LMBCS: "caf", é in group 1, then the Unicode group for the rest.
+    // A zero low byte (U+DE00, the pair's second half) is written F6 first.
+    EXPECT_EQ(std::string("caf\x82 \x14\x65\xE5\x14\x67\x2C \x14\xD8\x3D\x14\xF6\xDE"), subject.GetTextPtr());
+    char16_t wide[32] = {};
+    const WORD n = OSTranslate(OS_TRANSLATE_LMBCS_TO_UNICODE, subject.GetTextPtr(), MAXWORD,
+                               reinterpret_cast<char*>(wide), sizeof wide);
+    EXPECT_EQ(std::u16string(u"caf\u00E9 \u65E5\u672C \U0001F600"), std::u16string(wide, n / 2));
 }

@@ -11,7 +11,7 @@
 //       staging item per message, no restarts), contacts, direct (the
 //       engine, a flush at every commit) or direct1s (flushed at most once
 //       a second, as the stand-in flushes))
-#include "adapters/NotesLibrary.h"
+#include "adapters/NotesText.h"
 #include "conversion/ContactConversion.h"
 #include "conversion/ConversionRun.h"
 #include "conversion/MailConversion.h"
@@ -39,13 +39,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string utf8(const std::wstring& w) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string utf8(const std::wstring& w) { return tw::toUtf8(w); }
 
 double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
 
@@ -107,14 +101,14 @@ void walkDatabase(const std::wstring& source, bool documents, OnFolder&& onFolde
     notes.Init(LNAPI_RELEASE_700);
     LNSetThrowAllErrorsGlobal(TRUE);
     LNDatabase db;
-    notes.GetDatabase(tw::toAnsi(source).c_str(), &db, "");
+    notes.GetDatabase(toNotes(source), &db, "");
     db.Open(0);
     LNViewFolderArray views;
     db.GetViewFolders(&views, FALSE);
     for (LNINT v = 0; v < views.GetCount(); ++v) {
         LNViewFolder view = views[v];
         view.Open();
-        onFolder(shownFolderName(view.GetName().GetPlatformTextPtr()));
+        onFolder(shownFolderName(fromNotes(view.GetName())));
         for (LNINT i = 0; documents && i < view.GetEntryCount(); ++i) {
             LNVFEntry entry;
             view.GetEntry(i, &entry);
@@ -134,7 +128,7 @@ void chooseEveryFolder(const std::wstring& source) {
     WizardState& state = wizardState();
     walkDatabase(
         source, false,
-        [&](const std::string& name) { state.selectedFolders.append(L"Lotus Notes\\" + tw::fromAnsi(name) + L"\\"); },
+        [&](const std::wstring& name) { state.selectedFolders.append(L"Lotus Notes\\" + name + L"\\"); },
         [](LNDocument&) {});
     state.selectedFolderCount = static_cast<int>(state.selectedFolders.size());
 }
@@ -143,7 +137,7 @@ void chooseEveryFolder(const std::wstring& source) {
 // message is filed in one folder): what the runs carry.
 double payloadMb(const std::wstring& source, const std::wstring& scratch) {
     uint64_t bytes = 0;
-    walkDatabase(source, true, [](const std::string&) {},
+    walkDatabase(source, true, [](const std::wstring&) {},
                  [&](LNDocument& doc) {
                      if (doc.HasItem("Body")) {
                          LNRichText body;
@@ -157,7 +151,7 @@ double payloadMb(const std::wstring& source, const std::wstring& scratch) {
                      LNAttachmentArray attachments;
                      doc.GetAttachments(&attachments);
                      for (LNINT a = 0; a < attachments.GetCount(); ++a) {
-                         attachments[a].Detach(tw::toAnsi(scratch).c_str());
+                         attachments[a].Detach(toNotes(scratch));
                          bytes += static_cast<uint64_t>(fileMb(scratch) * 1048576.0 + 0.5);
                          DeleteFileW(scratch.c_str());
                      }
@@ -237,28 +231,28 @@ Row direct(const std::wstring& source, const std::wstring& pst, bool flushEveryS
     const uint32_t top = store->createFolder(store->ipmSubtree(), "Bench", "IPF.Note");
     uint32_t folder = top;
     walkDatabase(
-        source, true, [&](const std::string& name) { folder = store->createFolder(top, name, "IPF.Note"); },
+        source, true, [&](const std::wstring& name) { folder = store->createFolder(top, utf8(name), "IPF.Note"); },
         [&](LNDocument& doc) {
             pst::NewMessage m;
             m.properties[pst::tag(0x001A, pst::PT_UNICODE)] = unicode("IPM.Note");
             LNText subject;
             doc.GetItem("Subject", &subject);
             m.properties[pst::tag(0x0037, pst::PT_UNICODE)] =
-                unicode(utf8(tw::fromAnsi(subject[0].GetPlatformTextPtr())));
+                unicode(utf8(fromNotes(subject[0])));
             LNRichText body;
             doc.GetItem("Body", &body);
             LNString text;
             body.GetText(&text);
-            m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = unicode(utf8(tw::fromAnsi(text.GetPlatformTextPtr())));
+            m.properties[pst::tag(0x1000, pst::PT_UNICODE)] = unicode(utf8(fromNotes(text)));
             std::vector<std::wstring> detached;
             if (doc.HasAttachments()) {
                 LNAttachmentArray attachments;
                 doc.GetAttachments(&attachments);
                 for (LNINT a = 0; a < attachments.GetCount(); ++a) {
                     const std::wstring file = scratch + std::to_wstring(a);
-                    attachments[a].Detach(tw::toAnsi(file).c_str());
+                    attachments[a].Detach(toNotes(file));
                     pst::NewAttachment attachment;
-                    attachment.fileName = attachments[a].GetAttachmentName().GetPlatformTextPtr();
+                    attachment.fileName = utf8(fromNotes(attachments[a].GetAttachmentName()));
                     attachment.sourcePath = utf8(file);
                     m.attachments.push_back(attachment);
                     detached.push_back(file);

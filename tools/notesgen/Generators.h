@@ -16,6 +16,26 @@ std::vector<std::pair<std::string, std::string>> sampleMailAttachments();
 // The demo's address book: persons filling the contact items in varied ways.
 bool writeSampleNames(const std::string& path);
 
+// Texts in every script a mailbox may hold, the last beyond the Basic
+// Multilingual Plane (UTF-8).
+struct ScriptSample {
+    const char* language;
+    const char* folder;
+    const char* firstName;
+    const char* lastName;
+    const char* subject;
+    const char* body;
+    const char* attachment;
+};
+const std::vector<ScriptSample>& scriptSamples();
+std::string scriptSampleFullName(const ScriptSample& s);
+std::string scriptSampleAttachment(const ScriptSample& s);
+// One folder per sample, named in its script, holding a memo whose every
+// text is in it: sender, recipients, subject, body and attachment name.
+bool writeMultilingualMail(const std::string& path);
+// One person per sample, every filled field in its script.
+bool writeMultilingualNames(const std::string& path);
+
 struct MailShape {
     uint64_t documents = 1000;
     size_t bodyBytes = 4096;

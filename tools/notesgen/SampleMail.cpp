@@ -83,7 +83,7 @@ bool writeSampleMail(const std::string& path) {
     };
 
     memo("figures", {kAnna, {kJonas, kMaria}, {kPierre}, true, {"20070307T090500,00+01"},
-                     "Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht f\xC3\xBCr M\xC3\xA4rz",
+                     "Quarterly figures \xE2\x80\x94 \xC3\x9C" "bersicht f\xC3\xBCr M\xC3\xA4rz \xE2\x80\x94 \xE5\x9B\x9B\xE5\x8D\x8A\xE6\x9C\x9F\xE3\x81\xAE\xE6\x95\xB0\xE5\xAD\x97",
                      true,
                      {"Hello Jonas, hello Mar\xC3\xAD" "a,", "the figures for the first quarter are attached.",
                       "Kind regards, Anna"},
@@ -141,7 +141,7 @@ bool writeSampleMail(const std::string& path) {
     w.view("Projects\\2007", true, ids({"project"}));
     w.view("(Private", true, ids({"private"}));
     w.view("Trips (2007)", true, ids({"trip"}));
-    w.view("By Subject", false, ids({"figures", "sent", "work1"}));
+    w.view("\xD0\x9F\xD0\xBE \xD1\x82\xD0\xB5\xD0\xBC\xD0\xB5", false, ids({"figures", "sent", "work1"})); // "По теме"
     w.view("($Alarms)", false, {});
     return w.finish();
 }

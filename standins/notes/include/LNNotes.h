@@ -3,8 +3,11 @@
 //
 // Every operation that can fail returns an LNSTATUS, 0 on success. Once
 // LNSetThrowAllErrorsGlobal(TRUE) has been called, failures are thrown as
-// the LNSTATUS value instead. All texts are platform text: the ANSI code
-// page on Windows.
+// the LNSTATUS value instead. Texts are LMBCS, the library's own character
+// set, which holds every Unicode character: LNString gives them as they are
+// (GetTextPtr) or in the platform's 8-bit text (GetPlatformTextPtr, the
+// ANSI code page on Windows, losing what it cannot hold), and OSTranslate
+// converts between LMBCS and UTF-16.
 #pragma once
 #include <cstddef>
 #include <memory>
@@ -43,8 +46,8 @@ void LNSetThrowAllErrorsGlobal(LNBOOL throwAll);
 LNBOOL LNGetThrowAllErrorsGlobal();
 
 // The text of an error code (for the last error of that code on this
-// thread, with what it concerned), zero-terminated and cut to fit the
-// buffer. Returns the length written.
+// thread, with what it concerned) in LMBCS, zero-terminated and cut to fit
+// the buffer between characters. Returns the length written.
 LNINT LNGetErrorMessageText(LNSTATUS error, char* buffer, LNINT bufferLength);
 
 namespace notes {
@@ -55,17 +58,34 @@ struct ParsedDocument;
 class LNString {
 public:
     LNString() = default;
-    LNString(const char* platformText) : text_(platformText ? platformText : "") {}
-    LNString(const std::string& platformText) : text_(platformText) {}
+    LNString(const char* lmbcs) : text_(lmbcs ? lmbcs : "") {}
+    LNString(const std::string& lmbcs) : text_(lmbcs) {}
 
-    const char* GetPlatformTextPtr() const { return text_.c_str(); }
-    // The text's length in bytes.
+    // The text in LMBCS.
+    const char* GetTextPtr() const { return text_.c_str(); }
+    // The text in the platform's 8-bit text.
+    const char* GetPlatformTextPtr() const;
+    // The text's length in bytes (LMBCS).
     LNINT GetBufLength() const { return static_cast<LNINT>(text_.size()); }
     bool IsNull() const { return text_.empty(); }
 
 private:
     std::string text_;
+    mutable std::shared_ptr<const std::string> platform_; // made when first asked for
 };
+
+// The C library's character set translation (osmisc.h). Unicode is UTF-16
+// in the machine's byte order. InLength in bytes, or MAXWORD for a text
+// ended by a zero byte (a zero unit for UTF-16). Returns the bytes written
+// to Out, never more than OutLength and never part of a character; a zero
+// terminator follows when there is room for it.
+typedef unsigned short WORD;
+#ifndef MAXWORD
+#define MAXWORD 0xffff
+#endif
+#define OS_TRANSLATE_LMBCS_TO_UNICODE 20
+#define OS_TRANSLATE_UNICODE_TO_LMBCS 23
+WORD OSTranslate(WORD TranslateMode, const char* In, WORD InLength, char* Out, WORD OutLength);
 
 class LNFormula {
 public:
@@ -120,7 +140,7 @@ public:
 private:
     friend class LNAttachmentArray;
     std::shared_ptr<notes::DatabaseFile> db_;
-    std::string name_; // platform text
+    std::string name_; // LMBCS
     unsigned long long dataOffset_ = 0;
 };
 

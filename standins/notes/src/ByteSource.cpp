@@ -1,5 +1,7 @@
 #include "ByteSource.h"
 
+#include "Platform.h"
+
 namespace notes {
 
 namespace {
@@ -35,7 +37,7 @@ ByteSource::~ByteSource() {
 bool ByteSource::open(const std::string& path) {
     if (file_)
         std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openFile(path, "rb");
     if (!file_)
         return false;
     size_ = fileSize(file_);

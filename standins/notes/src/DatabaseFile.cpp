@@ -2,6 +2,7 @@
 
 #include "Base64.h"
 #include "LNNotes.h"
+#include "Platform.h"
 #include "XmlReader.h"
 
 #include <cerrno>
@@ -238,12 +239,12 @@ std::shared_ptr<ParsedDocument> DatabaseFile::parseDocument(size_t index) {
 
 void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
     std::lock_guard<std::mutex> hold(lock_);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = openFile(path, "wb");
     if (!out)
         throw DatabaseError{LNERR_DETACH_WRITE, path};
     auto abandon = [&](unsigned long code, const std::string& detail) {
         std::fclose(out);
-        std::remove(path.c_str());
+        removeFile(path);
         throw DatabaseError{code, detail};
     };
     Base64Decoder decoder;
@@ -281,7 +282,7 @@ void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
     if (bad || !decoder.finish())
         abandon(LNERR_ATTACHMENT_DAMAGED, "bad base64");
     if (writeFailed || std::fclose(out) != 0) {
-        std::remove(path.c_str());
+        removeFile(path);
         throw DatabaseError{LNERR_DETACH_WRITE, path};
     }
 }

@@ -3,6 +3,7 @@
 #include "DxlDateTime.h"
 #include "Errors.h"
 #include "LNNotes.h"
+#include "Lmbcs.h"
 #include "Platform.h"
 
 using notes::fail;
@@ -28,11 +29,11 @@ LNSTATUS LNDocument::Close() {
 bool LNDocument::IsOpen() const { return parsed_ != nullptr; }
 
 LNString LNDocument::GetUniversalID() const {
-    return db_ ? LNString(notes::utf8ToPlatform(db_->documents()[index_].unid)) : LNString();
+    return db_ ? LNString(notes::utf8ToLmbcs(db_->documents()[index_].unid)) : LNString();
 }
 
 LNString LNDocument::GetForm() const {
-    return db_ ? LNString(notes::utf8ToPlatform(db_->documents()[index_].form)) : LNString();
+    return db_ ? LNString(notes::utf8ToLmbcs(db_->documents()[index_].form)) : LNString();
 }
 
 LNBOOL LNDocument::HasItem(const LNString& name) const {
@@ -40,7 +41,7 @@ LNBOOL LNDocument::HasItem(const LNString& name) const {
         fail(LNERR_NOT_OPEN, "document");
         return 0;
     }
-    return parsed_->find(notes::platformToUtf8(name.GetPlatformTextPtr())) ? 1 : 0;
+    return parsed_->find(notes::lmbcsToUtf8(name.GetTextPtr())) ? 1 : 0;
 }
 
 namespace {
@@ -52,9 +53,9 @@ const notes::Item* findItem(const std::shared_ptr<const notes::ParsedDocument>& 
         status = fail(LNERR_NOT_OPEN, "document");
         return nullptr;
     }
-    const notes::Item* item = doc->find(notes::platformToUtf8(name.GetPlatformTextPtr()));
+    const notes::Item* item = doc->find(notes::lmbcsToUtf8(name.GetTextPtr()));
     if (!item)
-        status = fail(LNERR_ITEM_NOT_FOUND, name.GetPlatformTextPtr());
+        status = fail(LNERR_ITEM_NOT_FOUND, notes::lmbcsToUtf8(name.GetTextPtr()));
     return item;
 }
 
@@ -68,7 +69,7 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
     if (!text)
         return fail(LNERR_NULL_OBJECT, "no text item given");
     if (item->kind != notes::ItemKind::Text)
-        return fail(LNERR_ITEM_TYPE, std::string(name.GetPlatformTextPtr()) + " is not text");
+        return fail(LNERR_ITEM_TYPE, notes::lmbcsToUtf8(name.GetTextPtr()) + " is not text");
     text->values_ = std::make_shared<std::vector<std::string>>(item->values);
     return LNNOERROR;
 }
@@ -82,11 +83,11 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNRichText* rich) const {
         return fail(LNERR_NULL_OBJECT, "no rich text item given");
     // A plain text item reads as rich text too, one line per value.
     if (item->kind != notes::ItemKind::RichText && item->kind != notes::ItemKind::Text)
-        return fail(LNERR_ITEM_TYPE, std::string(name.GetPlatformTextPtr()) + " is not rich text");
+        return fail(LNERR_ITEM_TYPE, notes::lmbcsToUtf8(name.GetTextPtr()) + " is not rich text");
     std::string joined;
     for (size_t i = 0; i < item->values.size(); ++i)
         joined += (i ? "\r\n" : "") + item->values[i];
-    rich->text_ = notes::utf8ToPlatform(joined);
+    rich->text_ = notes::utf8ToLmbcs(joined);
     rich->set_ = true;
     return LNNOERROR;
 }
@@ -99,7 +100,7 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNDatetimes* dates) const {
     if (!dates)
         return fail(LNERR_NULL_OBJECT, "no date/time item given");
     if (item->kind != notes::ItemKind::DateTime)
-        return fail(LNERR_ITEM_TYPE, std::string(name.GetPlatformTextPtr()) + " is not a date/time");
+        return fail(LNERR_ITEM_TYPE, notes::lmbcsToUtf8(name.GetTextPtr()) + " is not a date/time");
     for (const std::string& v : item->values)
         if (!notes::parseDxlDateTime(v))
             return fail(LNERR_DATABASE_DAMAGED, "date/time value '" + v + "'");
@@ -132,7 +133,7 @@ LNString LNText::operator[](LNINT index) const {
         fail(LNERR_INDEX_OUT_OF_RANGE, "text value " + std::to_string(index));
         return {};
     }
-    return LNString(notes::utf8ToPlatform((*values_)[static_cast<size_t>(index)]));
+    return LNString(notes::utf8ToLmbcs((*values_)[static_cast<size_t>(index)]));
 }
 
 LNSTATUS LNRichText::GetText(LNString* text) const {
@@ -154,8 +155,11 @@ LNSTATUS LNDatetimes::GetText(const LNString& separator, LNString* text) const {
     std::string joined;
     for (size_t i = 0; i < values_->size(); ++i) {
         if (i)
-            joined += separator.GetPlatformTextPtr();
-        joined += notes::renderDxlDateTime(*notes::parseDxlDateTime((*values_)[i]));
+            joined += separator.GetTextPtr();
+        // Written in the platform's text, as the client writes dates.
+        const std::u16string date =
+            notes::platformToUtf16(notes::renderDxlDateTime(*notes::parseDxlDateTime((*values_)[i])));
+        joined += notes::utf16ToLmbcs(date.data(), date.size());
     }
     *text = LNString(joined);
     return LNNOERROR;
@@ -171,7 +175,7 @@ LNAttachment LNAttachmentArray::operator[](LNINT index) const {
     }
     const notes::AttachmentRecord& r = doc_->attachments[static_cast<size_t>(index)];
     a.db_ = db_;
-    a.name_ = notes::utf8ToPlatform(r.name);
+    a.name_ = notes::utf8ToLmbcs(r.name);
     a.dataOffset_ = r.dataOffset;
     return a;
 }
@@ -182,7 +186,7 @@ LNSTATUS LNAttachment::Detach(const LNString& path) const {
     if (!db_)
         return fail(LNERR_NULL_OBJECT, "attachment");
     try {
-        db_->detach(dataOffset_, path.GetPlatformTextPtr());
+        db_->detach(dataOffset_, notes::lmbcsToUtf8(path.GetTextPtr()));
     } catch (const notes::DatabaseError& e) {
         return fail(e.code, e.detail);
     }

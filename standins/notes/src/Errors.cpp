@@ -1,4 +1,5 @@
 #include "Errors.h"
+#include "Lmbcs.h"
 
 #include <algorithm>
 #include <atomic>
@@ -59,10 +60,18 @@ LNBOOL LNGetThrowAllErrorsGlobal() { return notes::g_throwAll.load() ? 1 : 0; }
 LNINT LNGetErrorMessageText(LNSTATUS error, char* buffer, LNINT bufferLength) {
     if (!buffer || bufferLength <= 0)
         return 0;
-    std::string text = notes::baseText(error);
+    std::string utf8 = notes::baseText(error);
     if (notes::t_last.code == error && !notes::t_last.detail.empty())
-        text += " (" + notes::t_last.detail + ")";
-    size_t n = std::min(text.size(), static_cast<size_t>(bufferLength - 1));
+        utf8 += " (" + notes::t_last.detail + ")";
+    const std::string text = notes::utf8ToLmbcs(utf8);
+    // Whole characters only.
+    size_t n = 0;
+    while (n < text.size()) {
+        const size_t next = n + notes::lmbcsCharLength(static_cast<unsigned char>(text[n]));
+        if (next > static_cast<size_t>(bufferLength - 1))
+            break;
+        n = next;
+    }
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return static_cast<LNINT>(n);

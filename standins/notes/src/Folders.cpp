@@ -2,6 +2,7 @@
 #include "DatabaseFile.h"
 #include "Errors.h"
 #include "LNNotes.h"
+#include "Lmbcs.h"
 #include "Platform.h"
 
 using notes::fail;
@@ -36,7 +37,7 @@ LNString LNViewFolder::GetName() const {
         fail(LNERR_NOT_OPEN, "view or folder");
         return {};
     }
-    return LNString(notes::utf8ToPlatform(db_->views()[index_].name));
+    return LNString(notes::utf8ToLmbcs(db_->views()[index_].name));
 }
 
 LNBOOL LNViewFolder::IsFolder() const { return db_ && db_->views()[index_].folder ? 1 : 0; }

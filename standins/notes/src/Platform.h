@@ -1,7 +1,9 @@
 // What the library takes from the machine it runs on: its 8-bit text (the
-// ANSI code page on Windows) and its way of writing a local date and time.
+// ANSI code page on Windows), its file names, whether the client is set up,
+// and its way of writing a local date and time.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace notes {
@@ -11,11 +13,15 @@ struct CivilTime {
     int hour = 0, minute = 0, second = 0;
 };
 
-// UTF-8 (the database file's encoding) to platform text; characters the
-// platform text cannot hold become its default character.
-std::string utf8ToPlatform(const std::string& utf8);
-// Platform text to UTF-8.
-std::string platformToUtf8(const std::string& text);
+// UTF-16 to platform text; characters the platform text cannot hold
+// become its default character.
+std::string utf16ToPlatform(const std::u16string& text);
+// Platform text to UTF-16.
+std::u16string platformToUtf16(const std::string& text);
+
+// Files by their UTF-8 paths (any character on every platform).
+std::FILE* openFile(const std::string& utf8Path, const char* mode);
+bool removeFile(const std::string& utf8Path);
 
 // Why the Notes client is not set up for the current user (no data
 // directory registered, or one that is gone), or empty when it is.

@@ -14,63 +14,36 @@ const uint16_t kHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0
                             0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
                             0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
-uint32_t decodeUtf8(const std::string& s, size_t& i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    uint32_t cp = len == 1 ? c : c & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-        unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    i += len;
-    return cp;
-}
-
 } // namespace
 
-std::string utf8ToPlatform(const std::string& utf8) {
+std::string utf16ToPlatform(const std::u16string& text) {
     std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        uint32_t cp = decodeUtf8(utf8, i);
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out += static_cast<char>(cp);
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += static_cast<char>(c);
             continue;
         }
         char mapped = '?';
         for (int k = 0; k < 32; ++k)
-            if (kHigh[k] == cp && cp != 0)
+            if (kHigh[k] == c && c != 0)
                 mapped = static_cast<char>(0x80 + k);
         out += mapped;
     }
     return out;
 }
 
-std::string platformToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        uint32_t cp = c < 0x80 || c >= 0xA0 ? c : (kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD);
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+std::u16string platformToUtf16(const std::string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (unsigned char c : text)
+        out += c < 0x80 || c >= 0xA0 ? c : (kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD);
     return out;
 }
+
+std::FILE* openFile(const std::string& utf8Path, const char* mode) { return std::fopen(utf8Path.c_str(), mode); }
+
+bool removeFile(const std::string& utf8Path) { return std::remove(utf8Path.c_str()) == 0; }
 
 // Outside Windows there is no client installation to find.
 std::string notesSetUpProblem() { return {}; }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace notes {
 
 namespace {
@@ -30,9 +32,20 @@ std::string narrow(const std::wstring& w, UINT codePage) {
 
 } // namespace
 
-std::string utf8ToPlatform(const std::string& utf8) { return narrow(widen(utf8, CP_UTF8), CP_ACP); }
+std::string utf16ToPlatform(const std::u16string& text) {
+    return narrow(std::wstring(text.begin(), text.end()), CP_ACP);
+}
 
-std::string platformToUtf8(const std::string& text) { return narrow(widen(text, CP_ACP), CP_UTF8); }
+std::u16string platformToUtf16(const std::string& text) {
+    const std::wstring wide = widen(text, CP_ACP);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+std::FILE* openFile(const std::string& utf8Path, const char* mode) {
+    return _wfopen(widen(utf8Path, CP_UTF8).c_str(), widen(mode, CP_UTF8).c_str());
+}
+
+bool removeFile(const std::string& utf8Path) { return DeleteFileW(widen(utf8Path, CP_UTF8).c_str()) != 0; }
 
 std::string notesSetUpProblem() {
     wchar_t directory[MAX_PATH] = L"";

@@ -2,6 +2,7 @@
 #include "DatabaseFile.h"
 #include "Errors.h"
 #include "LNNotes.h"
+#include "Lmbcs.h"
 #include "Platform.h"
 
 #include <cctype>
@@ -34,8 +35,8 @@ LNSTATUS LNNotesSession::GetDatabase(const LNString& path, LNDatabase* database,
     if (!database)
         return fail(LNERR_NULL_OBJECT, "no database object given");
     if (!server.IsNull())
-        return fail(LNERR_SERVER_NOT_SUPPORTED, server.GetPlatformTextPtr());
-    database->path_ = path.GetPlatformTextPtr();
+        return fail(LNERR_SERVER_NOT_SUPPORTED, notes::lmbcsToUtf8(server.GetTextPtr()));
+    database->path_ = notes::lmbcsToUtf8(path.GetTextPtr());
     database->sessionReady_ = true;
     database->db_.reset();
     return LNNOERROR;
@@ -48,7 +49,7 @@ LNSTATUS LNNotesSession::AbbreviateName(LNString* name) const {
         return fail(LNERR_NULL_OBJECT, "no name given");
     // Canonical: every component KEY=value with KEY one of CN, OU, O, C,
     // the first one CN.
-    const std::string text = name->GetPlatformTextPtr();
+    const std::string text = notes::lmbcsToUtf8(name->GetTextPtr());
     std::vector<std::string> values;
     size_t start = 0;
     for (;;) {
@@ -70,7 +71,7 @@ LNSTATUS LNNotesSession::AbbreviateName(LNString* name) const {
     std::string abbreviated;
     for (size_t i = 0; i < values.size(); ++i)
         abbreviated += (i ? "/" : "") + values[i];
-    *name = LNString(abbreviated);
+    *name = LNString(notes::utf8ToLmbcs(abbreviated));
     return LNNOERROR;
 }
 
@@ -109,7 +110,7 @@ LNSTATUS LNDatabase::Search(const LNFormula& formula, LNDocumentArray* documents
     if (!documents)
         return fail(LNERR_NULL_OBJECT, "no array given");
     // Form = "name", blanks allowed around the parts.
-    const std::string text = notes::platformToUtf8(formula.GetText().GetPlatformTextPtr());
+    const std::string text = notes::lmbcsToUtf8(formula.GetText().GetTextPtr());
     size_t at = text.find_first_not_of(" \t");
     auto unsupported = [&] { return fail(LNERR_FORMULA_NOT_SUPPORTED, text); };
     if (at == std::string::npos || text.size() - at < 4)

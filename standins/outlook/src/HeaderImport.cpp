@@ -1,5 +1,6 @@
 #include "HeaderImport.h"
 
+#include <cstdint>
 #include <cwctype>
 
 namespace outlook {
@@ -57,12 +58,143 @@ bool readNumber(const std::wstring& s, size_t& at, int& out, size_t minDigits, s
     return n >= minDigits;
 }
 
+// UTF-8 bytes (one per wide character) to UTF-16; a malformed sequence
+// becomes U+FFFD.
+std::wstring fromUtf8(const std::wstring& bytes) {
+    std::wstring out;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned c = bytes[i] & 0xFF;
+        const size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        uint32_t cp = length == 1 ? c : length ? c & (0x7F >> length) : 0;
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (bytes[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+            out += L'\xFFFD';
+            ++i;
+            continue;
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            out += static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(cp);
+        }
+    }
+    return out;
+}
+
+int base64Digit(wchar_t c) {
+    if (c >= L'A' && c <= L'Z')
+        return c - L'A';
+    if (c >= L'a' && c <= L'z')
+        return c - L'a' + 26;
+    if (c >= L'0' && c <= L'9')
+        return c - L'0' + 52;
+    return c == L'+' ? 62 : c == L'/' ? 63 : -1;
+}
+
+// The bytes of an encoded word's text, one per wide character; nothing
+// when it is not of its encoding.
+std::optional<std::wstring> wordBytes(wchar_t encoding, const std::wstring& text) {
+    std::wstring bytes;
+    if (encoding == L'B' || encoding == L'b') {
+        uint32_t bits = 0;
+        int count = 0;
+        for (wchar_t c : text) {
+            if (c == L'=')
+                break;
+            const int d = base64Digit(c);
+            if (d < 0)
+                return std::nullopt;
+            bits = (bits << 6) | static_cast<uint32_t>(d);
+            if ((count += 6) >= 8) {
+                count -= 8;
+                bytes += static_cast<wchar_t>((bits >> count) & 0xFF);
+            }
+        }
+        return bytes;
+    }
+    if (encoding == L'Q' || encoding == L'q') {
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'_') {
+                bytes += L' ';
+            } else if (text[i] == L'=' && i + 2 < text.size() && std::iswxdigit(text[i + 1]) &&
+                       std::iswxdigit(text[i + 2])) {
+                bytes += static_cast<wchar_t>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                bytes += text[i];
+            }
+        }
+        return bytes;
+    }
+    return std::nullopt;
+}
+
+// The text of one encoded word, or nothing when it is none this reader
+// knows (its charset, UTF-8, ISO-8859-1 or US-ASCII).
+std::optional<std::wstring> decodedWord(const std::wstring& word) {
+    // =?charset?encoding?text?=
+    const size_t q1 = word.find(L'?', 2);
+    if (q1 == std::wstring::npos || q1 + 3 >= word.size() || word[q1 + 2] != L'?')
+        return std::nullopt;
+    std::wstring charset = word.substr(2, q1 - 2);
+    const size_t star = charset.find(L'*'); // a language after the charset
+    if (star != std::wstring::npos)
+        charset.resize(star);
+    const std::optional<std::wstring> bytes = wordBytes(word[q1 + 1], word.substr(q1 + 3, word.size() - q1 - 5));
+    if (!bytes)
+        return std::nullopt;
+    if (equalsNoCase(charset, L"UTF-8"))
+        return fromUtf8(*bytes);
+    if (equalsNoCase(charset, L"ISO-8859-1") || equalsNoCase(charset, L"US-ASCII"))
+        return *bytes;
+    return std::nullopt;
+}
+
 void skipSpaces(const std::wstring& s, size_t& at) {
     while (at < s.size() && std::iswspace(s[at]))
         ++at;
 }
 
 } // namespace
+
+std::wstring decodeEncodedWords(const std::wstring& text) {
+    std::wstring out;
+    size_t at = 0;
+    bool afterWord = false; // blanks between two encoded words are dropped
+    while (at < text.size()) {
+        const size_t start = text.find(L"=?", at);
+        if (start == std::wstring::npos) {
+            out += text.substr(at);
+            break;
+        }
+        // Its end: "?=" after the charset's and the encoding's question marks.
+        const size_t q1 = text.find(L'?', start + 2);
+        const size_t q2 = q1 == std::wstring::npos ? q1 : text.find(L'?', q1 + 1);
+        const size_t end = q2 == std::wstring::npos ? q2 : text.find(L"?=", q2 + 1);
+        std::optional<std::wstring> word;
+        if (end != std::wstring::npos)
+            word = decodedWord(text.substr(start, end + 2 - start));
+        const std::wstring between = text.substr(at, start - at);
+        if (!word) {
+            out += between + L"=?";
+            at = start + 2;
+            afterWord = false;
+            continue;
+        }
+        if (!(afterWord && trim(between).empty()))
+            out += between;
+        out += *word;
+        at = end + 2;
+        afterWord = true;
+    }
+    return out;
+}
 
 MailAddress parseAddress(const std::wstring& given) {
     std::wstring text = trim(given);
@@ -79,6 +211,7 @@ MailAddress parseAddress(const std::wstring& given) {
     }
     if (a.name.size() >= 2 && a.name.front() == L'"' && a.name.back() == L'"')
         a.name = a.name.substr(1, a.name.size() - 2);
+    a.name = decodeEncodedWords(a.name);
     if (a.name.empty())
         a.name = a.email;
     return a;
@@ -195,7 +328,7 @@ HeaderFields parseHeaders(const std::wstring& text) {
             }
         } else if (equalsNoCase(name, L"Subject")) {
             if (!f.subject)
-                f.subject = value;
+                f.subject = decodeEncodedWords(value);
         }
     }
     return f;

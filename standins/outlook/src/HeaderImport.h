@@ -26,7 +26,10 @@ struct HeaderFields {
     std::optional<std::wstring> subject;
 };
 
+// Subjects and the names in addresses may be RFC 2047 encoded words
+// ("=?UTF-8?B?...?=", "=?ISO-8859-1?Q?...?="): they are decoded.
 HeaderFields parseHeaders(const std::wstring& text);
+std::wstring decodeEncodedWords(const std::wstring& text);
 // "Name <address>", "address" or a bare name (such as a Notes name).
 MailAddress parseAddress(const std::wstring& text);
 // "[Day, ]DD Mon YYYY HH:MM[:SS] [zone]"; nothing for any other text
