@@ -26,7 +26,7 @@ SECURE_TEMP_WIN="C:\\windows\\temp\\Outlook Secure Temp\\"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
-          pst-utils pff-tools clang libclang-rt-dev locales)
+          pst-utils pff-tools clang libclang-rt-dev locales fonts-droid-fallback)
 # pst-extractor (npm), the third independent PST reader of the tests.
 PST_READER_DIR=$BUILD/pstreader
 
@@ -154,6 +154,12 @@ install_into_prefix() {
     # Wine's own fonts (Tahoma for the dialogs, Marlett for the caption
     # buttons), where every Windows program finds its fonts.
     cp -n /usr/share/wine/fonts/*.ttf "$PREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # Wine's Tahoma lacks Greek, Hebrew, Arabic and the Asian scripts that
+    # Windows shows through its own fonts: linked to DejaVu Sans and Droid
+    # Sans Fallback, as Windows links its fonts, so that texts in every
+    # script show on the pages (and in the demo's screenshots).
+    cp -n /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
+        /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf "$PREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     local reg="$BUILD/install.reg"
     cat >"$reg" <<REG
 REGEDIT4
@@ -171,6 +177,11 @@ REGEDIT4
 "Managed"="N"
 REG
     wine regedit /S "$(to_win "$reg")"
+    local face
+    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+            /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null
+    done
     wine regsvr32 /s "$OUTLOOK_DIR_WIN\\twoutlook.dll" || die "the Outlook stand-in did not register"
     # The desktop that regedit started has no display; the processes to come
     # must start their own, on the display they are given.

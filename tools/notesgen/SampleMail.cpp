@@ -24,6 +24,10 @@ const char kJonas[] = "CN=Jonas Lind/OU=Engineering/O=Tidewell/C=SE";
 const char kMaria[] = "CN=Mar\xC3\xAD" "a S\xC3\xA1nchez/OU=Support/O=Tidewell/C=ES";
 const char kPierre[] = "CN=Pierre Dubois/O=Tidewell/C=FR";
 const char kOutside[] = "lisa.meyer@example.com";
+// "Γιώργος Παπαδόπουλος", a colleague in Athens.
+const char kGiorgos[] = "CN=\xCE\x93\xCE\xB9\xCF\x8E\xCF\x81\xCE\xB3\xCE\xBF\xCF\x82 "
+                        "\xCE\xA0\xCE\xB1\xCF\x80\xCE\xB1\xCE\xB4\xCF\x8C\xCF\x80\xCE\xBF\xCF\x85\xCE\xBB\xCE\xBF\xCF\x82"
+                        "/OU=Athens/O=Tidewell/C=GR";
 
 std::string csvFigures() {
     std::string s = "Quarter;Region;Revenue\r\n";
@@ -88,7 +92,7 @@ bool writeSampleMail(const std::string& path) {
                      {"Hello Jonas, hello Mar\xC3\xAD" "a,", "the figures for the first quarter are attached.",
                       "Kind regards, Anna"},
                      {{"figures.csv", csvFigures()}}});
-    memo("newsletter", {kPierre, {kAnna}, {}, false, {"20070312T161500,00+01"}, "Newsletter: spring edition", true,
+    memo("newsletter", {kGiorgos, {kAnna}, {}, false, {"20070312T161500,00+01"}, "Newsletter: spring edition", true,
                         {"<HTML> <body><h1>Spring edition</h1><p>News from the <b>Tidewell</b> team.</p></body></html>"},
                         {}});
     memo("forwarded", {kJonas, {kAnna, kOutside}, {kMaria, kPierre}, true, {"20070315T101010,00+01"},
@@ -103,7 +107,9 @@ bool writeSampleMail(const std::string& path) {
                        "Two posted dates", true, {"This memo carries two posted dates."}, {}});
     memo("lowercase-html", {kAnna, {kJonas}, {}, false, {"20070320T140000,00+01"}, "Plain, though it looks like HTML",
                             true, {"<html> this is not taken as HTML"}, {}});
-    memo("sent", {kAnna, {kPierre}, {kJonas}, true, {"20070308T110000,00+01"}, "Re: meeting on Friday", true,
+    // "Re: meeting on Friday — 金曜日の会議"
+    memo("sent", {kGiorgos, {kPierre}, {kJonas}, true, {"20070308T110000,00+01"},
+                  "Re: meeting on Friday \xE2\x80\x94 \xE9\x87\x91\xE6\x9B\x9C\xE6\x97\xA5\xE3\x81\xAE\xE4\xBC\x9A\xE8\xAD\xB0", true,
                   {"Friday at ten suits me."}, {}});
     memo("draft", {kAnna, {kMaria}, {}, false, {}, "Draft: holiday plan", true, {"Not finished yet."}, {}});
     memo("trash", {kOutside, {kAnna}, {}, false, {"20070301T070000,00+01"}, "Special offer!!!", true,

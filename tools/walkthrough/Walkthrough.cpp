@@ -215,11 +215,19 @@ int Walk::run() {
 }
 
 int Walk::convert(HWND step6) {
-    // The run as it goes: a picture once the first items are in.
+    // The run as it goes: once the first items are in, held by Pause for
+    // its picture (the labels of one message, not of two), then resumed.
     robot::waitUntil([&] { return robot::progressPosition(step6, IDC_PROGRESS_CURRENT) > 0 ||
                                   wizard::completionDialog(pid_) != nullptr; },
                      kPageTimeoutMs);
-    screenshot(step6, 6);
+    if (!wizard::completionDialog(pid_)) {
+        robot::click(step6, IDC_PROGRESS_PAUSE);
+        robot::waitUntil([&] { return robot::controlText(step6, IDC_PROGRESS_PAUSE) == L"Resume"; }, kPageTimeoutMs);
+        screenshot(step6, 6);
+        robot::click(step6, IDC_PROGRESS_PAUSE);
+    } else {
+        screenshot(step6, 6);
+    }
     say(L"Step 6: converting; " + robot::controlText(step6, IDC_PROGRESS_FOLDER) + L" " +
         robot::controlText(step6, IDC_PROGRESS_POSITION));
     // To the end of the run; a message of the wizard's on the way is told
