@@ -5,6 +5,7 @@
 #   ./build.sh demo [--mode mails|contacts] [--source PATH] [--pst PATH]
 #                   [--folder NAME] [--screenshots DIR]
 #   ./build.sh test
+#   ./build.sh dist     (the installer in dist/, with its SHA-256)
 #   ./build.sh bench    (benchmarks: figures, not part of the tests)
 set -euo pipefail
 
@@ -19,14 +20,17 @@ PRODUCT="Tidewell for NSF to PST"
 APP_DIR_WIN="C:\\Program Files\\$PRODUCT"
 APP_DIR_HOST="$PREFIX/drive_c/Program Files/$PRODUCT"
 SKIN_DIR_HOST="$PREFIX/drive_c/windows/$PRODUCT"
-# The Outlook and Redemption stand-in, installed as those products would be.
-OUTLOOK_DIR_WIN="C:\\Program Files\\Outlook Stand-in"
-OUTLOOK_DIR_HOST="$PREFIX/drive_c/Program Files/Outlook Stand-in"
+# The installer: for Windows of both widths (what dist/ gets), and the same
+# script as a 64-bit program, which the tests run (this Wine runs no 32-bit
+# code).
+INSTALLER_NAME="$PRODUCT Setup.exe"
+INSTALLER_DIST="$BUILD/installer/x86/$INSTALLER_NAME"
+INSTALLER_TEST="$BUILD/installer/amd64/$INSTALLER_NAME"
 SECURE_TEMP_WIN="C:\\windows\\temp\\Outlook Secure Temp\\"
 NOTES_DATA="$BUILD/notesdata"
 PACKAGES=(cmake ninja-build g++ pkg-config g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine64 fonts-wine xvfb xauth libfreetype-dev fonts-dejavu-core zlib1g-dev googletest
-          pst-utils pff-tools clang libclang-rt-dev locales fonts-droid-fallback)
+          pst-utils pff-tools clang libclang-rt-dev locales fonts-droid-fallback nsis fp-utils)
 # pst-extractor (npm), the third independent PST reader of the tests.
 PST_READER_DIR=$BUILD/pstreader
 
@@ -34,7 +38,7 @@ say() { printf '%s\n' "$*"; }
 die() { printf 'build.sh: %s\n' "$*" >&2; exit 1; }
 
 usage() {
-    sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+    sed -n '2,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
     exit 2
 }
 
@@ -117,8 +121,28 @@ run_fuzzer() {
 build_windows() {
     cmake -S "$ROOT" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DTW_WIN_ARCH="$1" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_SKIN_DIR="$BUILD/skin" -DTW_WINEPREFIX="$PREFIX" \
-        -DTW_BUILD_TESTS="$3" >/dev/null
+        -DTW_INSTALLER="$INSTALLER_TEST" -DTW_BUILD_TESTS="$3" >/dev/null
     cmake --build "$2" -j "$JOBS"
+}
+
+# --- the installer ---------------------------------------------------------
+# The programs without their debugging information, as they are shipped.
+stage_windows_build() { # ARCH-PREFIX BUILD-DIR STAGE-DIR
+    mkdir -p "$3/src" "$3/standins/outlook"
+    "$1-strip" -o "$3/src/TidewellNsfToPst.exe" "$2/src/TidewellNsfToPst.exe"
+    "$1-strip" -o "$3/standins/outlook/twoutlook.dll" "$2/standins/outlook/twoutlook.dll"
+}
+
+build_installer() {
+    local stage="$BUILD/installer/stage" version
+    version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+    stage_windows_build x86_64-w64-mingw32 "$BUILD/win64" "$stage/win64"
+    stage_windows_build i686-w64-mingw32 "$BUILD/win32" "$stage/win32"
+    local args=(-V2 -DVERSION="${version:-1.0.0}" -DWIN64_DIR="$stage/win64" -DWIN32_DIR="$stage/win32"
+                -DSKIN_DIR="$BUILD/skin" -DHELP_FILE="$BUILD/native/help/$PRODUCT.chm")
+    mkdir -p "$(dirname "$INSTALLER_DIST")" "$(dirname "$INSTALLER_TEST")"
+    makensis "${args[@]}" -DOUTFILE="$INSTALLER_DIST" "$ROOT/installer/TidewellSetup.nsi" >/dev/null
+    makensis "${args[@]}" -DAMD64 -DOUTFILE="$INSTALLER_TEST" "$ROOT/installer/TidewellSetup.nsi" >/dev/null
 }
 
 # --- the Wine prefix, set up as the installer would ------------------------
@@ -147,10 +171,15 @@ install_into_prefix() {
         wine wineboot --init >/dev/null 2>&1
         "$WINESERVER" -w
     fi
-    mkdir -p "$APP_DIR_HOST" "$SKIN_DIR_HOST" "$OUTLOOK_DIR_HOST"
-    cp "$BUILD/win64/src/TidewellNsfToPst.exe" "$APP_DIR_HOST/"
-    cp "$BUILD/win64/standins/outlook/twoutlook.dll" "$OUTLOOK_DIR_HOST/"
-    cp "$BUILD/skin/"*.bmp "$SKIN_DIR_HOST/"
+    # What a user installs: an earlier installation goes first, as its
+    # uninstaller takes it away, then the installer runs silently.
+    if [ -f "$APP_DIR_HOST/Uninstall.exe" ]; then
+        wine "$APP_DIR_WIN\\Uninstall.exe" /S || true
+        "$WINESERVER" -w
+    fi
+    wine "$(to_win "$INSTALLER_TEST")" /S || die "the installer failed"
+    "$WINESERVER" -w
+    [ -f "$APP_DIR_HOST/TidewellNsfToPst.exe" ] || die "the installer did not install the program"
     # Wine's own fonts (Tahoma for the dialogs, Marlett for the caption
     # buttons), where every Windows program finds its fonts.
     cp -n /usr/share/wine/fonts/*.ttf "$PREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -163,9 +192,6 @@ install_into_prefix() {
     local reg="$BUILD/install.reg"
     cat >"$reg" <<REG
 REGEDIT4
-
-[HKEY_CLASSES_ROOT\\TWNSF_PST]
-"FilePath"="$(reg_escape "$APP_DIR_WIN")"
 
 [HKEY_CURRENT_USER\\Software\\Lotus\\Notes\\Installer]
 "DirectoryValue"="$(reg_escape "$(to_win "$NOTES_DATA")\\")"
@@ -182,7 +208,6 @@ REG
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
             /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null
     done
-    wine regsvr32 /s "$OUTLOOK_DIR_WIN\\twoutlook.dll" || die "the Outlook stand-in did not register"
     # The desktop that regedit started has no display; the processes to come
     # must start their own, on the display they are given.
     "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -194,16 +219,16 @@ XVFB_PID=""
 DESKHOLD_PID=""
 
 start_display() {
-    local n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb takes a free display itself and says which.
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
-    local i
-    for i in $(seq 1 200); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        kill -0 "$XVFB_PID" 2>/dev/null || die "Xvfb did not start"
-        sleep 0.05
-    done
+    local n=""
+    read -r -t 30 n <"$fifo" || true
+    rm -f "$fifo"
+    [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null || die "Xvfb did not start"
     export DISPLAY=":$n"
 }
 
@@ -265,6 +290,8 @@ cmd_demo() {
     ensure_wine_locale
     build_native
     build_windows x86_64 "$BUILD/win64" OFF
+    build_windows i686 "$BUILD/win32" OFF
+    build_installer
     install_into_prefix
     trap stop_all EXIT
 
@@ -316,6 +343,7 @@ cmd_test() {
     build_windows x86_64 "$BUILD/win64" ON
     say "Building the 32-bit Windows program (not run)"
     build_windows i686 "$BUILD/win32" OFF
+    build_installer
     install_into_prefix
     trap stop_all EXIT
     setup_low_space_drive
@@ -364,6 +392,8 @@ cmd_bench() {
     # The Outlook stand-in, under Wine, through its registration.
     build_native
     build_windows x86_64 "$BUILD/win64" ON
+    build_windows i686 "$BUILD/win32" OFF
+    build_installer
     install_into_prefix
     wine "$BUILD/win64/tools/bench/outlook_bench.exe" "$(to_win "$data")"
     # The whole conversion through the wizard's Step 6 code and the Outlook
@@ -381,8 +411,23 @@ cmd_bench() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
 }
 
+# The installer for Windows of both widths, and its SHA-256, in dist/.
+cmd_dist() {
+    ensure_packages
+    build_native
+    build_windows x86_64 "$BUILD/win64" OFF
+    build_windows i686 "$BUILD/win32" OFF
+    build_installer
+    mkdir -p "$ROOT/dist"
+    cp "$INSTALLER_DIST" "$ROOT/dist/"
+    (cd "$ROOT/dist" && sha256sum "$INSTALLER_NAME" >"$INSTALLER_NAME.sha256")
+    say "Installer: $ROOT/dist/$INSTALLER_NAME"
+    cat "$ROOT/dist/$INSTALLER_NAME.sha256"
+}
+
 case "${1:-}" in
 bench) shift; [ $# -eq 0 ] || usage; cmd_bench ;;
+dist) shift; [ $# -eq 0 ] || usage; cmd_dist ;;
 demo) shift; cmd_demo "$@" ;;
 test) shift; [ $# -eq 0 ] || usage; cmd_test ;;
 *) usage ;;
