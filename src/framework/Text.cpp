@@ -4,27 +4,24 @@
 
 namespace tw {
 
-std::string toAnsi(const std::wstring& text) {
+namespace {
+
+std::string narrowed(const std::wstring& text, UINT codePage) {
     if (text.empty())
         return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0)
         return {};
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
     return out;
 }
 
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return {};
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+} // namespace
+
+std::string toAnsi(const std::wstring& text) { return narrowed(text, CP_ACP); }
+
+std::string toUtf8(const std::wstring& text) { return narrowed(text, CP_UTF8); }
 
 std::wstring fromAnsi(const std::string& text) {
     if (text.empty())

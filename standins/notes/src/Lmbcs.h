@@ -6,6 +6,7 @@
 // length (as U+FFFD, their code page tables are not carried).
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace notes {
@@ -18,6 +19,7 @@ size_t lmbcsCharLength(unsigned char lead);
 std::string utf8ToLmbcs(const std::string& utf8);
 std::string lmbcsToUtf8(const std::string& lmbcs);
 std::u16string utf8ToUtf16(const std::string& utf8);
+void appendUtf8(std::string& out, uint32_t codePoint);
 std::string utf16ToUtf8(const std::u16string& text);
 
 } // namespace notes
