@@ -1,12 +1,12 @@
 // Step 1's menu and system menu: the log location dialog, Help, and the
 // about dialog from both menus.
 #include "PageFixture.h"
+#include "Processes.h"
 #include "shell/ActivityLog.h"
 #include "shell/Registry.h"
 #include "shell/WelcomePage.h"
 
 #include <sddl.h>
-#include <tlhelp32.h>
 
 using namespace guitest;
 
@@ -47,18 +47,8 @@ protected:
     }
 };
 
-// Ends the help viewers Help started (the help file is a stand-in).
-void endHelpViewers() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof entry};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, L"hh.exe") == 0)
-            if (HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
-                TerminateProcess(p, 0);
-                CloseHandle(p);
-            }
-    CloseHandle(snapshot);
-}
+// Ends the help viewers Help started.
+void endHelpViewers() { testenv::endProcessesOf(L"hh.exe"); }
 
 // Sets the access list of a key of HKEY_CLASSES_ROOT, in SDDL.
 bool setKeyAccess(const wchar_t* subKey, const wchar_t* sddl) {
@@ -154,6 +144,28 @@ TEST_F(WelcomeMenuTest, AboutComesFromTheSystemMenuAndFromTheMenu) {
             EXPECT_TRUE(robot::waitForGone(about));
         }
     });
+}
+
+TEST_F(WelcomeMenuTest, HelpOpensTheInstalledHelpFileInTheViewer) {
+    // The help file the installer put beside the program, in this test's
+    // installation directory.
+    wchar_t programFiles[MAX_PATH] = L"";
+    ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
+    const std::wstring installed = std::wstring(programFiles) + L"\\Tidewell for NSF to PST\\Tidewell for NSF to PST.chm";
+    ASSERT_TRUE(CopyFileW(installed.c_str(), dir.file(L"Tidewell for NSF to PST.chm").c_str(), FALSE))
+        << "the installer did not install " << narrow(installed);
+    endHelpViewers();
+    std::vector<std::wstring> viewers;
+    runStepOne([&](HWND page) {
+        robot::postCommand(page, ID_SUPPORT_HELP);
+        robot::waitUntil([&] {
+            viewers = testenv::commandLinesOf(L"hh.exe");
+            return !viewers.empty() && !viewers[0].empty();
+        }, 20000);
+    });
+    ASSERT_EQ(1u, viewers.size()) << "no help viewer was started";
+    EXPECT_NE(std::wstring::npos, viewers[0].find(L"Tidewell for NSF to PST.chm")) << narrow(viewers[0]);
+    endHelpViewers();
 }
 
 TEST_F(WelcomeMenuTest, HelpGrowsThePathEachTime) {
