@@ -251,5 +251,5 @@ for updated in "$dir"/updated/*.pst; do
     [ -n "$(find "$u/pff.export" -mindepth 3 -maxdepth 3 -type d -path '*/Lotus Mails/Inbox')" ] ||
         complain "pffexport: no converted folder in $name.pst"
 done
-[ "$updated_count" = 6 ] || complain "$updated_count updated PSTs of Outlook's, not 6"
+[ "$updated_count" = 7 ] || complain "$updated_count updated PSTs of Outlook's, not 7"
 exit $fail

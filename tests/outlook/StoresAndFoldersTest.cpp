@@ -180,3 +180,20 @@ TEST_F(OutlookTest, AStoreOnAFullVolumeRefusesChangesAndStaysSound) {
     auto store = pst::Store::open(narrow(target));
     EXPECT_EQ(static_cast<size_t>(moved), store->messages(store->ipmSubtree()).size());
 }
+
+// With no window of the caller's to own Outlook's password prompt (a
+// program without windows, such as the benchmark), a store protected by a
+// password is not opened, and is left as it was.
+TEST_F(OutlookTest, APasswordedStoreWithNoOneToAskIsRefusedAndLeftAlone) {
+    const std::wstring path = dir.file(L"Passworded.pst");
+    ASSERT_TRUE(CopyFileW(TW_PST_SAMPLES_WIN L"\\java-libpst_passworded.pst", path.c_str(), FALSE) &&
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    const std::string before = testenv::readFileBytes(path);
+    start();
+    std::wstring why;
+    EXPECT_EQ(static_cast<HRESULT>(0x80040113), failureOf([&] { tw::call(nameSpace.get(), id::AddStore, {path}); }, &why))
+        << narrow(why);
+    EXPECT_NE(std::wstring::npos, why.find(L"password")) << narrow(why);
+    tw::call(nameSpace.get(), id::Logoff);
+    EXPECT_TRUE(before == testenv::readFileBytes(path)) << "the file was changed";
+}

@@ -1,13 +1,18 @@
 #include "Session.h"
 
 #include "Dispatch.h"
+#include "PasswordPrompt.h"
 #include "PropertyValues.h"
 
 #include <windows.h>
 
+#include <map>
+
 namespace outlook {
 
 namespace {
+
+constexpr HRESULT kUserCancel = static_cast<HRESULT>(0x80040113); // MAPI_E_USER_CANCEL
 
 std::weak_ptr<Session>& runningSession() {
     static std::weak_ptr<Session> session;
@@ -121,6 +126,52 @@ OpenStore& Session::defaultStore() {
     return open(fullPath(profile_.defaultStorePath()), true);
 }
 
+namespace {
+
+// The password a protected store was opened with in this process: asked
+// once, as Outlook asks once a session; held in memory only.
+std::map<std::wstring, std::string>& knownPasswords() {
+    static std::map<std::wstring, std::string> known;
+    return known;
+}
+
+} // namespace
+
+std::string Session::passwordOf(const std::wstring& path) {
+    std::unique_ptr<pst::Store> probe;
+    try {
+        probe = pst::Store::open(utf8(path));
+    } catch (const pst::Error&) {
+        return {}; // the opening that follows says what is wrong
+    }
+    const uint32_t locked = probe->passwordCrc();
+    probe.reset();
+    if (locked == 0)
+        return {};
+    auto known = knownPasswords().find(path);
+    if (known != knownPasswords().end() && pst::Store::passwordCrc(known->second) == locked)
+        return known->second;
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    HWND owner = promptOwner();
+    for (bool again = false; owner; again = true) {
+        const std::optional<std::wstring> typed = askPassword(owner, name, again);
+        if (!typed)
+            break;
+        // Kept as Outlook keeps it: the CRC of its bytes in the code page.
+        std::string bytes(typed->size() * 2 + 1, '\0');
+        bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, typed->c_str(), static_cast<int>(typed->size()),
+                                                             &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
+        if (pst::Store::passwordCrc(bytes) == locked) {
+            knownPasswords()[path] = bytes;
+            return bytes;
+        }
+    }
+    throw AutomationError{L"The personal folders file " + path + L" was not opened: it is protected by a password, "
+                          L"and the password was not given.",
+                          kUserCancel};
+}
+
 OpenStore& Session::open(const std::wstring& path, bool isDefault) {
     auto s = std::make_unique<OpenStore>();
     s->path = path;
@@ -133,7 +184,7 @@ OpenStore& Session::open(const std::wstring& path, bool isDefault) {
                     s->store->createFolder(s->store->ipmSubtree(), f.name, f.containerClass);
             s->store->flush();
         } else {
-            s->store = pst::Store::open(file, true);
+            s->store = pst::Store::open(file, true, passwordOf(path));
         }
         // Like Outlook's own store: each change is written whole at once
         // and reaches the disk within a second, not an fsync per change.

@@ -55,6 +55,9 @@ public:
 private:
     Session() = default;
     OpenStore& open(const std::wstring& path, bool isDefault);
+    // What a store needs to be opened for writing: nothing, or its password
+    // as the user gives it; AutomationError when it is not given.
+    std::string passwordOf(const std::wstring& path);
 
     Profile profile_;
     std::vector<std::unique_ptr<OpenStore>> stores_;

@@ -1,5 +1,6 @@
 #include "pst/Store.h"
 
+#include "Crc.h"
 #include "StoreImpl.h"
 
 namespace pst {
@@ -43,14 +44,21 @@ TableContext Store::Impl::table(uint32_t nid) {
 Store::Store(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Store::~Store() = default;
 
-std::unique_ptr<Store> Store::open(const std::string& path, bool writable) {
+std::unique_ptr<Store> Store::open(const std::string& path, bool writable, const std::string& password) {
     auto impl = std::make_unique<Impl>();
     // A file is checked as a PST before it is opened for writing, so that
-    // a file that is not one is never opened that way.
+    // a file that is not one is never opened that way; nor is a store whose
+    // password was not given.
     {
         auto probe = std::make_shared<File>(path, File::Mode::Read);
         Ndb check(probe, false);
         check.findNode(kNidMessageStore);
+    }
+    if (writable) {
+        const uint32_t locked = open(path, false)->passwordCrc();
+        if (locked != 0 && passwordCrc(password) != locked)
+            throw Error(ErrorKind::Locked, path + " is protected by a password, and " +
+                                               (password.empty() ? "none was given" : "the one given is not it"));
     }
     impl->file = std::make_shared<File>(path, writable ? File::Mode::ReadWrite : File::Mode::Read);
     impl->ndb = std::make_unique<Ndb>(impl->file, writable);
@@ -58,6 +66,16 @@ std::unique_ptr<Store> Store::open(const std::string& path, bool writable) {
 }
 
 Properties Store::storeProperties() { return impl_->properties(kNidMessageStore); }
+
+uint32_t Store::passwordCrc(const std::string& password) {
+    return crc(reinterpret_cast<const uint8_t*>(password.data()), password.size());
+}
+
+uint32_t Store::passwordCrc() {
+    const Properties p = storeProperties();
+    const Value* v = findValue(p, kTagPstPassword);
+    return v ? static_cast<uint32_t>(v->int32()) : 0;
+}
 
 std::string Store::displayName() {
     Properties p = storeProperties();

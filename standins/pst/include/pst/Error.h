@@ -12,6 +12,7 @@ enum class ErrorKind {
     Corrupt,     // a PST whose structures are damaged
     NotFound,    // no node, folder or item of that id
     Invalid,     // a request that cannot be carried out
+    Locked,      // a store protected by a password, opened without it
 };
 
 class Error : public std::runtime_error {

@@ -142,6 +142,8 @@ constexpr size_t kTcColumn = 8;
 constexpr uint32_t kTagLtpRowId = 0x67F20003;
 constexpr uint32_t kTagLtpRowVersion = 0x67F30003;
 constexpr uint32_t kTagMessageClass = 0x001A001F;
+// The message store's PidTagPstPassword: the CRC-32 of its password, 0 for none.
+constexpr uint32_t kTagPstPassword = 0x67FF0003;
 
 // --- the name-to-id map ---------------------------------------------------------------
 constexpr uint32_t kNameBucketCount = 251;

@@ -78,8 +78,16 @@ struct MessageInfo {
 class Store {
 public:
     // Opens an existing Unicode PST; throws Error (NotPst, Unsupported,
-    // Corrupt, Io). A file that is not a PST is never changed.
-    static std::unique_ptr<Store> open(const std::string& path, bool writable = false);
+    // Corrupt, Io). A file that is not a PST is never changed. A store its
+    // owner protected with a password opens for writing only with that
+    // password (Locked otherwise, the file untouched).
+    static std::unique_ptr<Store> open(const std::string& path, bool writable = false,
+                                       const std::string& password = std::string());
+    // The CRC-32 of a password (its bytes as given), as a store keeps it in
+    // PidTagPstPassword; 0 for none.
+    static uint32_t passwordCrc(const std::string& password);
+    // This store's: 0 when it has no password.
+    uint32_t passwordCrc();
     // Creates a new, empty store with Outlook's folders (the top of the
     // personal folders, Deleted Items, the search root).
     static std::unique_ptr<Store> create(const std::string& path, const std::string& displayName);
