@@ -5,6 +5,7 @@
 #pragma once
 #include "Child.h"
 #include "GuiTest.h"
+#include "PasswordForge.h"
 #include "TestEnv.h"
 #include "pst/Store.h"
 
@@ -72,9 +73,6 @@ const wchar_t kPasswordPromptCaption[] = L"Personal Folders Password";
 enum : int { kPasswordPromptText = 1002, kPasswordPromptBox = 1001 };
 HWND passwordPrompt(child::Process& run);
 void givePassword(HWND prompt, const std::wstring& password);
-// A password whose CRC-32 (the PST format's) is `target`, as a protected
-// store keeps it: any such text opens the store.
-std::string passwordWithCrc(uint32_t target);
 
 // The path of one of Outlook's sample PSTs, and a writable copy of it (the
 // samples themselves are kept read-only, an attribute a copy inherits).

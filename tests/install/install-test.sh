@@ -30,6 +30,12 @@ uninstall() {
     done
     complain "the uninstaller did not finish"
 }
+# The machine a Windows program is built for (its PE header's field).
+machine_of() {
+    local at
+    at=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j$((at + 4)) -N2 "$1" | tr -d ' '
+}
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 value_of() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 default_of() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_[A-Z_]* *//p'; }
@@ -50,7 +56,7 @@ wine "$installer" /S || complain "the installer ended with $?"
 for f in TidewellNsfToPst.exe "$product.chm" Uninstall.exe twoutlook.dll; do
     [ -f "$app/$f" ] || complain "not installed: $f"
 done
-file "$app/TidewellNsfToPst.exe" | grep -q "PE32+" || complain "not the 64-bit program on 64-bit Windows"
+[ "$(machine_of "$app/TidewellNsfToPst.exe")" = 8664 ] || complain "not the 64-bit program on 64-bit Windows"
 [ "$(ls "$skin"/*.bmp 2>/dev/null | wc -l)" = 10 ] || complain "the skin bitmaps are not in $skin"
 [ -f "$menu/$product.lnk" ] || complain "no Start menu entry"
 [ "$(value_of 'HKCR\TWNSF_PST' FilePath)" = "C:\\Program Files\\$product" ] ||
