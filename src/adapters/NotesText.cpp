@@ -1,5 +1,6 @@
 #include "adapters/NotesText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -32,11 +33,13 @@ size_t lmbcsPieceEnd(const char* lmbcs, size_t from, size_t bytes) {
 
 std::wstring fromNotes(const char* lmbcs, size_t bytes) {
     std::wstring out;
-    std::wstring buffer(0x8000, L'\0');
+    // At most one unit for each byte of a piece, and the terminator.
+    std::wstring buffer(std::min(bytes, kLmbcsPiece + 3) + 1, L'\0');
     for (size_t at = 0; at < bytes;) {
         const size_t end = lmbcsPieceEnd(lmbcs, at, bytes);
         const WORD n = OSTranslate(OS_TRANSLATE_LMBCS_TO_UNICODE, lmbcs + at, static_cast<WORD>(end - at),
-                                   reinterpret_cast<char*>(&buffer[0]), static_cast<WORD>(0xFFFE));
+                                   reinterpret_cast<char*>(&buffer[0]),
+                                   static_cast<WORD>(buffer.size() * sizeof(wchar_t)));
         out.append(buffer.data(), n / sizeof(wchar_t));
         at = end;
     }
@@ -49,13 +52,15 @@ std::wstring fromNotes(const LNString& text) {
 
 LNString toNotes(const std::wstring& text) {
     std::string out;
-    std::string buffer(0xFFFF, '\0');
+    // At most three bytes for each unit of a piece, and the terminator.
+    std::string buffer(std::min(text.size(), kUnicodePiece) * 3 + 1, '\0');
     for (size_t at = 0; at < text.size();) {
         size_t end = at + kUnicodePiece < text.size() ? at + kUnicodePiece : text.size();
         if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] < 0xDC00)
             --end; // a surrogate pair stays whole
         const WORD n = OSTranslate(OS_TRANSLATE_UNICODE_TO_LMBCS, reinterpret_cast<const char*>(text.data() + at),
-                                   static_cast<WORD>((end - at) * sizeof(wchar_t)), &buffer[0], 0xFFFF);
+                                   static_cast<WORD>((end - at) * sizeof(wchar_t)), &buffer[0],
+                                   static_cast<WORD>(buffer.size()));
         out.append(buffer.data(), n);
         at = end;
     }
