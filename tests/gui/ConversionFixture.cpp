@@ -101,6 +101,21 @@ RunSetup ConversionTest::sampleMails() {
     return s;
 }
 
+RunSetup ConversionTest::addressBook(const std::wstring& source, const wchar_t* pst) {
+    RunSetup s;
+    s.contacts = true;
+    s.source = source;
+    s.pst = dir.file(pst);
+    s.folderName = L"Address Book";
+    return s;
+}
+
+RunSetup ConversionTest::sampleContacts(const wchar_t* pst) {
+    const RunSetup s = addressBook(dir.file(L"names.nsf"), pst);
+    EXPECT_TRUE(notesgen::writeSampleNames(tw::toAnsi(s.source)));
+    return s;
+}
+
 RunSetup ConversionTest::generatedInbox(const wchar_t* pst, uint64_t documents, size_t bodyBytes,
                                         uint64_t attachmentBytes, uint64_t attachmentEvery) {
     RunSetup s;

@@ -57,6 +57,11 @@ protected:
     // The sample mail database with every folder selected, as Step 3
     // records it when "Lotus Notes" is checked.
     RunSetup sampleMails();
+    // An address book run: `source` into the folder "Address Book" of `pst`
+    // in the test's directory.
+    RunSetup addressBook(const std::wstring& source, const wchar_t* pst = L"Contacts.pst");
+    // The sample address book, names.nsf in the test's directory.
+    RunSetup sampleContacts(const wchar_t* pst = L"Contacts.pst");
     // A generated database of one folder (the Inbox, chosen) of `documents`
     // messages, each `attachmentEvery`-th with an attachment of
     // `attachmentBytes`; its PST is `pst` in the test's directory.

@@ -120,12 +120,7 @@ TEST_F(ConversionTest, MailsArriveInAFolderTreeThatMirrorsNotes) {
 }
 
 TEST_F(ConversionTest, PersonsBecomeContactsWithTheirFields) {
-    RunSetup setup;
-    setup.contacts = true;
-    setup.source = dir.file(L"names.nsf");
-    ASSERT_TRUE(notesgen::writeSampleNames(tw::toAnsi(setup.source)));
-    setup.pst = dir.file(L"Contacts.pst");
-    setup.folderName = L"Address Book";
+    const RunSetup setup = sampleContacts();
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
     // Two birthdays that are no single date are left out, and the user is
@@ -180,15 +175,12 @@ TEST_F(ConversionTest, PersonsBecomeContactsWithTheirFields) {
 }
 
 TEST_F(ConversionTest, AnAddressBookWithoutPersonsIsNotCompleted) {
-    RunSetup setup;
-    setup.contacts = true;
-    setup.source = dir.file(L"empty.nsf");
+    RunSetup setup = addressBook(dir.file(L"empty.nsf"), L"Empty.pst");
+    setup.folderName = L"Nobody";
     {
         notesgen::DxlWriter w(tw::toAnsi(setup.source));
         ASSERT_TRUE(w.finish());
     }
-    setup.pst = dir.file(L"Empty.pst");
-    setup.folderName = L"Nobody";
     auto run = start(setup);
     HWND box = wizard::expectMessageBox(run->pid(), L"Please check if you have select the correct source file.");
     EXPECT_EQ(L"Please check if you have select the correct source file.", robot::messageBoxText(box));

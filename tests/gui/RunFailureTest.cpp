@@ -5,7 +5,6 @@
 #include "ConversionFixture.h"
 
 #include "DxlWriter.h"
-#include "Generators.h"
 #include "framework/Text.h"
 #include "pst/Checker.h"
 #include "shell/Registry.h"
@@ -83,22 +82,6 @@ protected:
         EXPECT_EQ(kAborted, finish(*run));
     }
 
-    RunSetup contacts(const std::wstring& source) {
-        RunSetup s;
-        s.contacts = true;
-        s.source = source;
-        s.pst = dir.file(L"Contacts.pst");
-        s.folderName = L"Address Book";
-        return s;
-    }
-
-    // The sample address book in the test's directory.
-    RunSetup sampleContacts() {
-        const RunSetup s = contacts(dir.file(L"names.nsf"));
-        EXPECT_TRUE(notesgen::writeSampleNames(tw::toAnsi(s.source)));
-        return s;
-    }
-
     size_t contactsIn(const RunSetup& setup) {
         auto store = pst::Store::open(tw::toAnsi(setup.pst));
         std::optional<uint32_t> folder = folderAt(*store, {"Address Book"});
@@ -142,7 +125,7 @@ TEST_F(RunFailureTest, NoTemporaryMessageFileStopsTheRunBeforeAnyMessage) {
 TEST_F(RunFailureTest, AnAddressBookThatCannotBeReadIsReported) {
     const std::wstring text = dir.file(L"letter.nsf");
     ASSERT_TRUE(testenv::writeFileBytes(text, "This is a letter, not an address book.\r\n"));
-    const RunSetup setup = contacts(text);
+    const RunSetup setup = addressBook(text);
     expectAbortedWith(setup, L"The source database could not be read.");
     EXPECT_FALSE(converted(setup));
 }
@@ -160,7 +143,7 @@ TEST_F(RunFailureTest, ANotesClientThatIsNotSetUpIsReported) {
 }
 
 TEST_F(RunFailureTest, APersonDocumentThatCannotBeReadEndsTheRunAfterThoseBefore) {
-    const RunSetup setup = contacts(dir.file(L"names.nsf"));
+    const RunSetup setup = addressBook(dir.file(L"names.nsf"));
     {
         notesgen::DxlWriter w(tw::toAnsi(setup.source));
         w.beginDocument("Person", notesgen::unidOf(1));
@@ -191,7 +174,7 @@ TEST_F(RunFailureTest, AContactThatCannotBeSavedOrMovedIsReported) {
     for (const bool defaultStoreOnTheFullVolume : {true, false}) {
         SCOPED_TRACE(defaultStoreOnTheFullVolume ? "Save fails" : "Move fails");
         const std::wstring tag = defaultStoreOnTheFullVolume ? L"save" : L"move";
-        RunSetup setup = contacts(dir.file(L"names-" + tag + L".nsf"));
+        RunSetup setup = addressBook(dir.file(L"names-" + tag + L".nsf"));
         {
             // A company name of 512 KB: the contact needs room that a
             // full volume does not have, wherever the store puts it.

@@ -3,7 +3,6 @@
 // build.sh), and a PST that already holds Outlook's own items.
 #include "ConversionFixture.h"
 
-#include "Generators.h"
 #include "framework/Text.h"
 #include "shell/Registry.h"
 #include "pst/Checker.h"
@@ -130,14 +129,9 @@ TEST_F(RunOutcomeTest, ALogonThatFailsIsReportedWithOutlooksWordsAndTheRunAborte
     ASSERT_TRUE(testenv::writeFileBytes(defaultStore(), "not a personal folders file"));
     for (bool contacts : {false, true}) {
         SCOPED_TRACE(contacts ? "contacts" : "mails");
-        RunSetup setup = inboxOnly();
-        if (contacts) {
-            setup.contacts = true;
-            setup.source = dir.file(L"names.nsf");
-            ASSERT_TRUE(notesgen::writeSampleNames(tw::toAnsi(setup.source)));
-            setup.folderName = L"Address Book";
-        }
-        setup.pst = dir.file(contacts ? L"Contacts.pst" : L"Mails.pst");
+        RunSetup setup = contacts ? sampleContacts() : inboxOnly();
+        if (!contacts)
+            setup.pst = dir.file(L"Mails.pst");
         auto run = start(setup);
         const wchar_t text[] = L"Outlook could not log on to its profile.";
         HWND box = wizard::expectMessageBox(run->pid(), text);
@@ -280,12 +274,7 @@ TEST_F(RunOutcomeTest, AFileThatIsNoPstIsReportedAndLeftAsItWas) {
 }
 
 TEST_F(RunOutcomeTest, AContactsFolderThatCannotBeMadeIsReported) {
-    RunSetup setup;
-    setup.contacts = true;
-    setup.source = dir.file(L"names.nsf");
-    ASSERT_TRUE(notesgen::writeSampleNames(tw::toAnsi(setup.source)));
-    setup.pst = dir.file(L"Taken.pst");
-    setup.folderName = L"Address Book";
+    const RunSetup setup = sampleContacts(L"Taken.pst");
     {
         // The name is taken already: Outlook refuses a second folder of it.
         auto store = pst::Store::create(tw::toAnsi(setup.pst), "Personal Folders");

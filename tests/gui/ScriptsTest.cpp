@@ -88,12 +88,8 @@ TEST_F(ScriptsTest, EveryTextOfAMailboxArrivesExactly) {
 }
 
 TEST_F(ScriptsTest, EveryFieldOfAnAddressBookArrivesExactly) {
-    RunSetup setup;
-    setup.contacts = true;
-    setup.source = dir.file(L"script-names.nsf");
+    const RunSetup setup = addressBook(dir.file(L"script-names.nsf"), L"ScriptContacts.pst");
     ASSERT_TRUE(notesgen::writeMultilingualNames(tw::toAnsi(setup.source)));
-    setup.pst = dir.file(L"ScriptContacts.pst");
-    setup.folderName = L"Address Book";
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
     keepForReaders(setup.pst, L"script-contacts.pst");
