@@ -20,17 +20,23 @@ struct BTree::Page {
     std::vector<std::shared_ptr<Page>> children; //   loaded children (changed ones stay)
 };
 
-BTree::BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
-             uint64_t keyMask)
-    : store_(store), type_(pageType), leafSize_(leafEntrySize), leafMax_(leafMax), keyMask_(keyMask) {
+BTree::BTree(PageStore& store, const FileFormat& format, uint8_t pageType, size_t leafEntrySize, size_t leafMax,
+             BlockRef root, uint64_t keyMask)
+    : store_(store), format_(format), type_(pageType), leafSize_(leafEntrySize), leafMax_(leafMax),
+      keyMask_(keyMask) {
     root_ = load(root);
 }
 
 uint64_t BTree::keyAt(const uint8_t* entry) const {
     uint64_t k = 0;
-    for (int b = 7; b >= 0; --b)
+    for (int b = static_cast<int>(format_.idSize) - 1; b >= 0; --b)
         k = (k << 8) | entry[b];
     return k & keyMask_;
+}
+
+BlockRef BTree::childRef(const Bytes& page, size_t at) const {
+    const size_t w = format_.idSize;
+    return {uid(page, at + w, w), uid(page, at + 2 * w, w)};
 }
 
 size_t BTree::entries(const Page& p) const { return p.leaf.size() / leafSize_; }
@@ -42,11 +48,11 @@ const uint8_t* BTree::entryAt(const Page& p, size_t i) const { return p.leaf.dat
 uint64_t BTree::firstKey(const Page& p) const { return p.level ? p.keys.front() : keyAt(entryAt(p, 0)); }
 
 size_t BTree::checkPage(const Bytes& data) const {
-    const uint8_t count = data.at(kBTreeCount), entrySize = data.at(kBTreeEntrySize), level = data.at(kBTreeLevel);
+    const uint8_t count = data.at(countAt()), entrySize = data.at(sizeAt()), level = data.at(levelAt());
     if (level > kMaxLevels)
         corrupt("a B-tree is too deep");
-    const size_t expected = level ? kBTreeInnerEntry : leafSize_;
-    if (entrySize != expected || static_cast<size_t>(count) * entrySize > kBTreeEntryBytes)
+    const size_t expected = level ? format_.btreeInnerEntry : leafSize_;
+    if (entrySize != expected || static_cast<size_t>(count) * entrySize > format_.btreeEntryBytes)
         corrupt("a B-tree page with entries of the wrong size");
     return count;
 }
@@ -55,10 +61,10 @@ std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     Bytes data;
     store_.loadPage(ref, type_, data);
     const size_t count = checkPage(data);
-    const size_t entrySize = data[kBTreeEntrySize];
+    const size_t entrySize = data[sizeAt()];
     auto p = std::make_shared<Page>();
     p->ref = ref;
-    p->level = data[kBTreeLevel];
+    p->level = data[levelAt()];
     if (!p->level) {
         data.resize(static_cast<size_t>(count) * entrySize);
         p->leaf = std::move(data);
@@ -69,8 +75,8 @@ std::shared_ptr<BTree::Page> BTree::load(const BlockRef& ref) {
     p->children.resize(count);
     for (size_t i = 0; i < count; ++i) {
         size_t at = i * entrySize;
-        p->keys.push_back(u64(data, at) & keyMask_);
-        p->refs.push_back({u64(data, at + 8), u64(data, at + 16)});
+        p->keys.push_back(uid(data, at, format_.idSize) & keyMask_);
+        p->refs.push_back(childRef(data, at));
     }
     return p;
 }
@@ -117,7 +123,7 @@ std::optional<Bytes> BTree::findUnloaded(BlockRef ref, uint8_t level, uint64_t k
     for (;;) {
         store_.loadPage(ref, type_, scratch_);
         const size_t count = checkPage(scratch_);
-        if (scratch_[kBTreeLevel] != level)
+        if (scratch_[levelAt()] != level)
             corrupt("a B-tree page at the wrong level");
         if (level == 0) {
             for (size_t i = 0; i < count; ++i) {
@@ -130,15 +136,15 @@ std::optional<Bytes> BTree::findUnloaded(BlockRef ref, uint8_t level, uint64_t k
         size_t at = 0;
         bool found = false;
         for (size_t k = 0; k < count; ++k) {
-            const size_t here = k * kBTreeInnerEntry;
-            if ((u64(scratch_, here) & keyMask_) > key)
+            const size_t here = k * format_.btreeInnerEntry;
+            if ((uid(scratch_, here, format_.idSize) & keyMask_) > key)
                 break;
             at = here;
             found = true;
         }
         if (!found)
             return std::nullopt;
-        ref = {u64(scratch_, at + 8), u64(scratch_, at + 16)};
+        ref = childRef(scratch_, at);
         --level;
     }
 }
@@ -217,7 +223,7 @@ void BTree::insert(const std::shared_ptr<Page>& p, const Bytes& entry, std::shar
         p->keys.insert(p->keys.begin() + static_cast<std::ptrdiff_t>(i + 1), splitKey);
         p->refs.insert(p->refs.begin() + static_cast<std::ptrdiff_t>(i + 1), BlockRef{});
         p->children.insert(p->children.begin() + static_cast<std::ptrdiff_t>(i + 1), childSplit);
-        if (p->keys.size() > kBTreeInnerMax) {
+        if (p->keys.size() > format_.btreeInnerMax) {
             split = std::make_shared<Page>();
             split->dirty = true;
             split->level = p->level;
@@ -292,22 +298,22 @@ bool BTree::dirty() const { return root_->dirty; }
 BlockRef BTree::root() const { return root_->ref; }
 
 Bytes BTree::serialize(const Page& p) const {
-    Bytes data(496, 0);
-    const size_t size = p.level ? kBTreeInnerEntry : leafSize_;
+    Bytes data(format_.pageData, 0);
+    const size_t size = p.level ? format_.btreeInnerEntry : leafSize_, w = format_.idSize;
     if (p.level) {
         for (size_t i = 0; i < count(p); ++i) {
             size_t at = i * size;
-            put64(data, at, p.keys[i]);
-            put64(data, at + 8, p.refs[i].bid);
-            put64(data, at + 16, p.refs[i].ib);
+            putId(data, at, p.keys[i], w);
+            putId(data, at + w, p.refs[i].bid, w);
+            putId(data, at + 2 * w, p.refs[i].ib, w);
         }
     } else {
         std::copy(p.leaf.begin(), p.leaf.end(), data.begin());
     }
-    data[kBTreeCount] = static_cast<uint8_t>(count(p));
-    data[kBTreeMax] = static_cast<uint8_t>(p.level ? kBTreeInnerMax : leafMax_);
-    data[kBTreeEntrySize] = static_cast<uint8_t>(size);
-    data[kBTreeLevel] = p.level;
+    data[countAt()] = static_cast<uint8_t>(count(p));
+    data[maxAt()] = static_cast<uint8_t>(p.level ? format_.btreeInnerMax : leafMax_);
+    data[sizeAt()] = static_cast<uint8_t>(size);
+    data[levelAt()] = p.level;
     return data;
 }
 
@@ -329,10 +335,11 @@ BlockRef BTree::write(Page& p) {
 
 BlockRef BTree::commit() { return write(*root_); }
 
-BlockRef BTree::createEmpty(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax) {
-    Bytes data(496, 0);
-    data[kBTreeMax] = static_cast<uint8_t>(leafMax);
-    data[kBTreeEntrySize] = static_cast<uint8_t>(leafEntrySize);
+BlockRef BTree::createEmpty(PageStore& store, const FileFormat& format, uint8_t pageType, size_t leafEntrySize,
+                             size_t leafMax) {
+    Bytes data(format.pageData, 0);
+    data[format.btreeEntryBytes + 1] = static_cast<uint8_t>(leafMax);
+    data[format.btreeEntryBytes + 2] = static_cast<uint8_t>(leafEntrySize);
     return store.storePage(data, pageType);
 }
 

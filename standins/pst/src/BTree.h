@@ -16,20 +16,21 @@ namespace pst {
 class PageStore {
 public:
     virtual ~PageStore() = default;
-    // A checked page of the type: its 496 data bytes into `out`.
+    // A checked page of the type: its data bytes (those before the
+    // trailer) into `out`.
     virtual void loadPage(const BlockRef& ref, uint8_t type, Bytes& out) = 0;
     // Writes a new page and returns where it went.
-    virtual BlockRef storePage(const Bytes& data496, uint8_t type) = 0;
+    virtual BlockRef storePage(const Bytes& data, uint8_t type) = 0;
     // A page of the committed tree that the new tree no longer uses.
     virtual void retirePage(const BlockRef& ref) = 0;
 };
 
 class BTree {
 public:
-    // `leafEntrySize` is 32 for the node tree, 24 for the block tree; the
-    // key is the first 8 bytes of each entry (masked by `keyMask`).
-    BTree(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax, BlockRef root,
-          uint64_t keyMask = ~uint64_t(0));
+    // `leafEntrySize` is the format's for the node or the block tree; the
+    // key is the first id of each entry (masked by `keyMask`).
+    BTree(PageStore& store, const FileFormat& format, uint8_t pageType, size_t leafEntrySize, size_t leafMax,
+          BlockRef root, uint64_t keyMask = ~uint64_t(0));
 
     std::optional<Bytes> find(uint64_t key);
     // Inserts the entry, or replaces the one with its key.
@@ -42,7 +43,8 @@ public:
     BlockRef commit();
     BlockRef root() const;
     // A new, empty tree (one empty leaf), for a new file.
-    static BlockRef createEmpty(PageStore& store, uint8_t pageType, size_t leafEntrySize, size_t leafMax);
+    static BlockRef createEmpty(PageStore& store, const FileFormat& format, uint8_t pageType, size_t leafEntrySize,
+                                size_t leafMax);
 
 private:
     struct Page;
@@ -64,7 +66,15 @@ private:
     BlockRef write(Page& page);
     Bytes serialize(const Page& page) const;
 
+    // Where cEnt, cEntMax, cbEnt and cLevel follow the entries.
+    size_t countAt() const { return format_.btreeEntryBytes; }
+    size_t maxAt() const { return format_.btreeEntryBytes + 1; }
+    size_t sizeAt() const { return format_.btreeEntryBytes + 2; }
+    size_t levelAt() const { return format_.btreeEntryBytes + 3; }
+    BlockRef childRef(const Bytes& page, size_t at) const;
+
     PageStore& store_;
+    const FileFormat& format_;
     uint8_t type_;
     size_t leafSize_;
     size_t leafMax_;

@@ -149,7 +149,7 @@ uint64_t BlockList::write() {
     }
     if (!oldIsTree && oldRoot_ && dirty_[0])
         ndb_.release(oldRoot_); // the old single block was replaced
-    if (n <= kXBlockMax) {
+    if (n <= ndb_.format().xblockMax()) {
         int64_t total = static_cast<int64_t>(oldIsTree ? oldTotal_ : 0);
         if (oldIsTree) {
             for (int64_t d : delta)
@@ -170,8 +170,8 @@ uint64_t BlockList::write() {
     // Two levels: a group of blocks that did not change keeps its XBLOCK.
     std::vector<uint64_t> groups;
     uint64_t total = 0;
-    for (size_t g = 0, start = 0; start < n; ++g, start += kXBlockMax) {
-        const size_t end = std::min(n, start + kXBlockMax);
+    for (size_t g = 0, start = 0; start < n; ++g, start += ndb_.format().xblockMax()) {
+        const size_t end = std::min(n, start + ndb_.format().xblockMax());
         const bool known = g < old.size() && old[g].children.size() <= end - start;
         bool same = known && old[g].children.size() == end - start;
         int64_t bytes = known ? static_cast<int64_t>(old[g].total) : 0;

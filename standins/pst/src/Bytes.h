@@ -37,6 +37,10 @@ inline uint32_t u32(const Bytes& b, size_t at) {
 }
 inline uint64_t u64(const Bytes& b, size_t at) { return u32(b, at) | (static_cast<uint64_t>(u32(b, at + 4)) << 32); }
 
+// A block id, node data id or file offset: 8 bytes in the Unicode format,
+// 4 in the ANSI one.
+inline uint64_t uid(const Bytes& b, size_t at, size_t width) { return width == 8 ? u64(b, at) : u32(b, at); }
+
 inline Bytes slice(const Bytes& b, size_t at, size_t n) {
     need(b, at, n, "range");
     return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
@@ -55,6 +59,13 @@ inline void put32(Bytes& b, size_t at, uint32_t v) {
 inline void put64(Bytes& b, size_t at, uint64_t v) {
     put32(b, at, static_cast<uint32_t>(v));
     put32(b, at + 4, static_cast<uint32_t>(v >> 32));
+}
+
+inline void putId(Bytes& b, size_t at, uint64_t v, size_t width) {
+    if (width == 8)
+        put64(b, at, v);
+    else
+        put32(b, at, static_cast<uint32_t>(v));
 }
 
 inline void append16(Bytes& b, uint16_t v) {

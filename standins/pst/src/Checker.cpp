@@ -19,6 +19,7 @@ std::string hex(uint64_t v) {
 }
 
 struct Walk {
+    const FileFormat& format;
     File& file;
     CheckReport& report;
     std::vector<std::pair<uint64_t, size_t>> used; // offset, bytes of every page and block
@@ -40,38 +41,36 @@ struct Walk {
             return;
         }
         used.emplace_back(ref.ib, kPageSize);
-        if (page[kPageData] != type || page[kPageData + 1] != type ||
-            crcMismatch(page.data(), kPageData, u32(page, kPageData + 4)) || u64(page, kPageData + 8) != ref.bid ||
-            u16(page, kPageData + 2) != signature(ref.ib, ref.bid)) {
+        const FileFormat& f = format;
+        if (!pageIsSound(f, page, type, ref)) {
             report.errors.push_back("B-tree page " + hex(ref.ib) + " has a bad trailer or checksum");
             return;
         }
-        const uint8_t count = page[kBTreeCount], size = page[kBTreeEntrySize], level = page[kBTreeLevel];
-        if (static_cast<size_t>(count) * size > kBTreeEntryBytes || size != (level ? kBTreeInnerEntry : leafSize)) {
+        const size_t meta = f.btreeEntryBytes, w = f.idSize;
+        const uint8_t count = page[meta], size = page[meta + 2], level = page[meta + 3];
+        if (static_cast<size_t>(count) * size > meta || size != (level ? f.btreeInnerEntry : leafSize)) {
             report.errors.push_back("B-tree page " + hex(ref.ib) + " has entries that do not fit");
             return;
         }
-        const uint64_t mask = type == 0x81 ? 0xFFFFFFFFull : ~uint64_t(1);
+        const uint64_t mask = type == kPageNbt ? 0xFFFFFFFFull : ~uint64_t(1);
         for (size_t i = 0; i < count; ++i) {
             const size_t at = i * size;
-            const uint64_t key = u64(page, at) & mask;
+            const uint64_t key = uid(page, at, w) & mask;
             if (i == 0 && parentKey && *parentKey != key)
                 report.errors.push_back("B-tree page " + hex(ref.ib) + ": its parent's key " + hex(*parentKey) +
                                         " is not its smallest key " + hex(key));
             if (level) {
-                tree({u64(page, at + 8), u64(page, at + 16)}, type, leafSize, depth + 1, key, previous, first);
+                tree({uid(page, at + w, w), uid(page, at + 2 * w, w)}, type, leafSize, depth + 1, key, previous, first);
                 continue;
             }
             if (!first && key <= previous)
                 report.errors.push_back("B-tree keys out of order at " + hex(key));
             previous = key;
             first = false;
-            if (type == 0x81) {
-                nodes.push_back({static_cast<uint32_t>(key), u64(page, at + 8), u64(page, at + 16), u32(page, at + 24)});
-            } else {
-                BlockEntry b{{u64(page, at), u64(page, at + 8)}, u16(page, at + 16), u16(page, at + 18)};
-                blocks[key] = b;
-            }
+            if (type == kPageNbt)
+                nodes.push_back(nodeEntryOf(f, page, at));
+            else
+                blocks[key] = blockEntryOf(f, page, at);
         }
     }
 };
@@ -97,13 +96,14 @@ CheckReport checkFile(const std::string& path) {
         report.notes.push_back(std::to_string(file->size() - h.fileEof) +
                                " bytes past the header's end of file (left by an interrupted change)");
 
-    Walk walk{*file, report, {}, {}, {}};
+    const FileFormat& f = ndb->format();
+    Walk walk{f, *file, report, {}, {}, {}};
     uint64_t previous = 0;
     bool first = true;
-    walk.tree(h.nbt, kPageNbt, kNbtLeafEntry, 0, std::nullopt, previous, first);
+    walk.tree(h.nbt, kPageNbt, f.nbtLeafEntry, 0, std::nullopt, previous, first);
     previous = 0;
     first = true;
-    walk.tree(h.bbt, kPageBbt, kBbtLeafEntry, 0, std::nullopt, previous, first);
+    walk.tree(h.bbt, kPageBbt, f.bbtLeafEntry, 0, std::nullopt, previous, first);
 
     // Every block reads with its checksum; count its holders.
     std::map<uint64_t, int> holders;
@@ -116,7 +116,7 @@ CheckReport checkFile(const std::string& path) {
     };
     for (const auto& kv : walk.blocks) {
         const BlockEntry& b = kv.second;
-        walk.used.emplace_back(b.ref.ib, blockSize(b.cb));
+        walk.used.emplace_back(b.ref.ib, f.blockSize(b.cb));
         Bytes data;
         try {
             data = ndb->readBlock(b.ref.bid);
@@ -124,21 +124,22 @@ CheckReport checkFile(const std::string& path) {
             report.errors.push_back("block " + hex(b.ref.bid) + ": " + e.what());
             continue;
         }
-        if (!isInternalBid(b.ref.bid) || data.size() < 8)
+        if (!isInternalBid(b.ref.bid) || data.size() < f.subnodeHeader)
             continue;
         const uint16_t count = u16(data, 2);
+        const size_t w = f.idSize, sub = f.subnodeHeader;
         try {
-            if (data[0] == 1) {
+            if (data[0] == kBlockDataTree) {
                 for (size_t i = 0; i < count; ++i)
-                    hold(u64(data, 8 + 8 * i), "data tree " + hex(b.ref.bid));
-            } else if (data[0] == 2 && data[1] == 0) {
+                    hold(uid(data, kXBlockHeader + w * i, w), "data tree " + hex(b.ref.bid));
+            } else if (data[0] == kBlockSubnodes && data[1] == 0) {
                 for (size_t i = 0; i < count; ++i) {
-                    hold(u64(data, 8 + 24 * i + 8), "subnode list " + hex(b.ref.bid));
-                    hold(u64(data, 8 + 24 * i + 16), "subnode list " + hex(b.ref.bid));
+                    hold(uid(data, sub + f.slEntry() * i + w, w), "subnode list " + hex(b.ref.bid));
+                    hold(uid(data, sub + f.slEntry() * i + 2 * w, w), "subnode list " + hex(b.ref.bid));
                 }
-            } else if (data[0] == 2) {
+            } else if (data[0] == kBlockSubnodes) {
                 for (size_t i = 0; i < count; ++i)
-                    hold(u64(data, 8 + 16 * i + 8), "subnode index " + hex(b.ref.bid));
+                    hold(uid(data, sub + f.siEntry() * i + w, w), "subnode index " + hex(b.ref.bid));
             }
         } catch (const Error&) {
             report.errors.push_back("internal block " + hex(b.ref.bid) + " is cut short");

@@ -4,38 +4,64 @@
 
 namespace pst {
 
+namespace {
+
+// Where each field lies, by format: the ANSI header holds its ids and
+// offsets in 32 bits, so everything after its first id sits earlier.
+struct HeaderFields {
+    size_t nextBlockBid, nextPageBid, unique, nidCounters;
+    size_t fileEof, lastAMap, amapFree, pmapFree, nbt, bbt, amapValid;
+    size_t sentinel, crypt;
+    size_t crcFull; // 0: the ANSI header has only the partial CRC
+};
+
+constexpr HeaderFields kUnicodeFields{516, 32, 40, 44, 184, 192, 200, 208, 216, 232, 248, 512, 513, 524};
+constexpr HeaderFields kAnsiFields{24, 28, 32, 36, 168, 172, 176, 180, 184, 192, 200, 460, 461, 0};
+
+const HeaderFields& fieldsOf(const FileFormat& f) { return f.ansi ? kAnsiFields : kUnicodeFields; }
+
+// The partial CRC covers 471 bytes from wMagicClient in both formats; the
+// Unicode header's full CRC 516.
+constexpr size_t kCrcStart = 8, kCrcPartialBytes = 471, kCrcFullBytes = 516;
+
+uint64_t getId(const FileFormat& f, const Bytes& b, size_t at) { return uid(b, at, f.idSize); }
+void putId(const FileFormat& f, Bytes& b, size_t at, uint64_t v) { pst::putId(b, at, v, f.idSize); }
+
+} // namespace
+
 Header Header::parse(const Bytes& raw) {
     if (raw.size() < 24 || u32(raw, 0) != kHeaderMagic || u16(raw, 8) != kHeaderClientMagic)
         throw Error(ErrorKind::NotPst, "the file is not a PST (personal folders) file");
     Header h;
     h.version = u16(raw, 10);
-    if (h.version == 14 || h.version == 15)
-        throw Error(ErrorKind::Unsupported,
-                    "the file is an ANSI PST of Outlook 97-2002; only Unicode PST files (Outlook 2003 and later) "
-                    "can be used");
-    if (h.version < 21 || h.version >= 36)
+    if (h.version >= kVersionAnsiFirst && h.version <= kVersionAnsiLast)
+        h.format = &kAnsiFormat;
+    else if (h.version < kVersionUnicodeFirst || h.version > kVersionUnicodeLast)
         throw Error(ErrorKind::Unsupported, "the PST file has a format version this program does not handle (" +
                                                 std::to_string(h.version) + ")");
-    if (raw.size() < kHeaderSize)
+    const FileFormat& f = *h.format;
+    const HeaderFields& at = fieldsOf(f);
+    if (raw.size() < f.headerSize)
         throw Error(ErrorKind::Corrupt, "the PST file's header is truncated");
-    h.raw = slice(raw, 0, kHeaderSize);
-    if (crcMismatch(&h.raw[8], 471, u32(h.raw, 4)) || crcMismatch(&h.raw[8], 516, u32(h.raw, 524)))
+    h.raw = slice(raw, 0, f.headerSize);
+    if (crcMismatch(&h.raw[kCrcStart], kCrcPartialBytes, u32(h.raw, 4)) ||
+        (at.crcFull && crcMismatch(&h.raw[kCrcStart], kCrcFullBytes, u32(h.raw, at.crcFull))))
         throw Error(ErrorKind::Corrupt, "the PST file's header is damaged (checksum mismatch)");
     h.clientVersion = u16(h.raw, 12);
-    h.nextPageBid = u64(h.raw, 32);
-    h.unique = u32(h.raw, 40);
+    h.nextPageBid = getId(f, h.raw, at.nextPageBid);
+    h.unique = u32(h.raw, at.unique);
     for (int i = 0; i < 32; ++i)
-        h.nidCounters[i] = u32(h.raw, 44 + 4 * i);
-    h.fileEof = u64(h.raw, 184);
-    h.lastAMap = u64(h.raw, 192);
-    h.amapFree = u64(h.raw, 200);
-    h.pmapFree = u64(h.raw, 208);
-    h.nbt = {u64(h.raw, 216), u64(h.raw, 224)};
-    h.bbt = {u64(h.raw, 232), u64(h.raw, 240)};
-    h.amapValid = u8(h.raw, 248);
-    h.crypt = u8(h.raw, 513);
-    h.nextBlockBid = u64(h.raw, 516);
-    if (u8(h.raw, 512) != 0x80)
+        h.nidCounters[i] = u32(h.raw, at.nidCounters + 4 * i);
+    h.fileEof = getId(f, h.raw, at.fileEof);
+    h.lastAMap = getId(f, h.raw, at.lastAMap);
+    h.amapFree = getId(f, h.raw, at.amapFree);
+    h.pmapFree = getId(f, h.raw, at.pmapFree);
+    h.nbt = {getId(f, h.raw, at.nbt), getId(f, h.raw, at.nbt + f.idSize)};
+    h.bbt = {getId(f, h.raw, at.bbt), getId(f, h.raw, at.bbt + f.idSize)};
+    h.amapValid = u8(h.raw, at.amapValid);
+    h.crypt = u8(h.raw, at.crypt);
+    h.nextBlockBid = getId(f, h.raw, at.nextBlockBid);
+    if (u8(h.raw, at.sentinel) != 0x80)
         throw Error(ErrorKind::Corrupt, "the PST file's header is damaged (sentinel)");
     if (h.crypt > kCryptCyclic)
         throw Error(ErrorKind::Unsupported, "the PST file uses an unknown encoding");
@@ -43,26 +69,29 @@ Header Header::parse(const Bytes& raw) {
 }
 
 Bytes Header::serialize() const {
+    const FileFormat& f = *format;
+    const HeaderFields& at = fieldsOf(f);
     Bytes b = raw;
     put16(b, 10, version);
     put16(b, 12, clientVersion);
-    put64(b, 32, nextPageBid);
-    put32(b, 40, unique);
+    putId(f, b, at.nextPageBid, nextPageBid);
+    put32(b, at.unique, unique);
     for (int i = 0; i < 32; ++i)
-        put32(b, 44 + 4 * i, nidCounters[i]);
-    put64(b, 184, fileEof);
-    put64(b, 192, lastAMap);
-    put64(b, 200, amapFree);
-    put64(b, 208, pmapFree);
-    put64(b, 216, nbt.bid);
-    put64(b, 224, nbt.ib);
-    put64(b, 232, bbt.bid);
-    put64(b, 240, bbt.ib);
-    put8(b, 248, amapValid);
-    put8(b, 513, crypt);
-    put64(b, 516, nextBlockBid);
-    put32(b, 4, crc(&b[8], 471));
-    put32(b, 524, crc(&b[8], 516));
+        put32(b, at.nidCounters + 4 * i, nidCounters[i]);
+    putId(f, b, at.fileEof, fileEof);
+    putId(f, b, at.lastAMap, lastAMap);
+    putId(f, b, at.amapFree, amapFree);
+    putId(f, b, at.pmapFree, pmapFree);
+    putId(f, b, at.nbt, nbt.bid);
+    putId(f, b, at.nbt + f.idSize, nbt.ib);
+    putId(f, b, at.bbt, bbt.bid);
+    putId(f, b, at.bbt + f.idSize, bbt.ib);
+    put8(b, at.amapValid, amapValid);
+    put8(b, at.crypt, crypt);
+    putId(f, b, at.nextBlockBid, nextBlockBid);
+    put32(b, 4, crc(&b[kCrcStart], kCrcPartialBytes));
+    if (at.crcFull)
+        put32(b, at.crcFull, crc(&b[kCrcStart], kCrcFullBytes));
     return b;
 }
 

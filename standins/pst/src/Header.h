@@ -1,4 +1,4 @@
-// The 564-byte header of a Unicode PST.
+// A PST's header: 564 bytes in the Unicode format, 512 in the ANSI one.
 #pragma once
 #include "Bytes.h"
 #include "pst/Format.h"
@@ -13,6 +13,7 @@ struct BlockRef {
 };
 
 struct Header {
+    const FileFormat* format = &kUnicodeFormat;
     Bytes raw; // kept whole: reserved fields are written back as found
     uint16_t version = 0;
     uint16_t clientVersion = 0;
@@ -28,7 +29,8 @@ struct Header {
     uint8_t crypt = 0;
     uint64_t nextBlockBid = 0;
 
-    // Parses and checks a header; throws NotPst, Unsupported or Corrupt.
+    // Parses and checks a header of either format; throws NotPst,
+    // Unsupported or Corrupt.
     static Header parse(const Bytes& raw);
     // The raw bytes with the fields above and both CRCs written in.
     Bytes serialize() const;

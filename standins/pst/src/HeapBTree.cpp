@@ -6,6 +6,9 @@ namespace pst {
 
 namespace {
 
+// An index record: a key and a child's HID.
+constexpr size_t kIndexRecord = 8;
+
 Bytes record(uint32_t key, uint32_t value) {
     Bytes r;
     append32(r, key);
@@ -14,6 +17,18 @@ Bytes record(uint32_t key, uint32_t value) {
 }
 
 } // namespace
+
+Bytes rowIndexRecord(uint32_t rowId, uint32_t row, uint8_t dataSize) {
+    Bytes r;
+    append32(r, rowId);
+    if (dataSize == 2 && row > 0xFFFF)
+        throw Error(ErrorKind::Full, "a folder of an ANSI personal folders file holds at most 65,536 items");
+    if (dataSize == 2)
+        append16(r, static_cast<uint16_t>(row));
+    else
+        append32(r, row);
+    return r;
+}
 
 // --- a new tree ----------------------------------------------------------
 
@@ -74,19 +89,26 @@ void HeapBTreeBuilder::fill(const Bytes& records) {
 
 // --- a table's row index --------------------------------------------------
 
+RowIndex::RowIndex(HeapWriter& heap, uint32_t headerHid) : heap_(heap), header_(headerHid) {
+    dataSize_ = u8(heap_.item(header_), 2);
+    if (dataSize_ != 2 && dataSize_ != 4)
+        corrupt("a table's row index with records of an unknown size");
+}
+
 std::optional<uint32_t> RowIndex::find(uint32_t rowId) {
     Bytes header = heap_.item(header_);
     uint32_t hid = u32(header, 4);
+    const size_t leaf = leafRecord();
     for (int level = u8(header, 3); hid; --level) {
         Bytes node = heap_.item(hid);
         if (level == 0) {
-            for (size_t at = 0; at + 8 <= node.size(); at += 8)
+            for (size_t at = 0; at + leaf <= node.size(); at += leaf)
                 if (u32(node, at) == rowId)
-                    return u32(node, at + 4);
+                    return dataSize_ == 2 ? u16(node, at + 4) : u32(node, at + 4);
             return std::nullopt;
         }
         uint32_t child = 0;
-        for (size_t at = 0; at + 8 <= node.size(); at += 8)
+        for (size_t at = 0; at + kIndexRecord <= node.size(); at += kIndexRecord)
             if (u32(node, at) <= rowId || at == 0)
                 child = u32(node, at + 4);
         hid = child;
@@ -101,7 +123,7 @@ std::vector<uint32_t> RowIndex::pathTo(uint32_t rowId) {
     for (int level = u8(header, 3); level > 0; --level) {
         Bytes node = heap_.item(path.back());
         uint32_t child = u32(node, 4);
-        for (size_t at = 0; at + 8 <= node.size(); at += 8)
+        for (size_t at = 0; at + kIndexRecord <= node.size(); at += kIndexRecord)
             if (u32(node, at) <= rowId)
                 child = u32(node, at + 4);
         path.push_back(child);
@@ -124,7 +146,7 @@ void RowIndex::storeNode(std::vector<uint32_t>& path, size_t depth, const Bytes&
         return;
     }
     Bytes parent = heap_.item(path[depth - 1]);
-    for (size_t at = 0; at + 8 <= parent.size(); at += 8)
+    for (size_t at = 0; at + kIndexRecord <= parent.size(); at += kIndexRecord)
         if (u32(parent, at + 4) == was)
             put32(parent, at + 4, moved);
     storeNode(path, depth - 1, parent);
@@ -133,21 +155,23 @@ void RowIndex::storeNode(std::vector<uint32_t>& path, size_t depth, const Bytes&
 void RowIndex::insert(uint32_t rowId, uint32_t rowIndex) {
     Bytes header = heap_.item(header_);
     if (u32(header, 4) == 0) {
-        put32(header, 4, heap_.add(record(rowId, rowIndex)));
+        put32(header, 4, heap_.add(rowIndexRecord(rowId, rowIndex, dataSize_)));
         header[3] = 0;
         heap_.replace(header_, header);
         return;
     }
     std::vector<uint32_t> path = pathTo(rowId);
     // Insert into the leaf; then, level by level, split what is too big.
-    Bytes insert = record(rowId, rowIndex);
+    Bytes insert = rowIndexRecord(rowId, rowIndex, dataSize_);
     for (size_t depth = path.size(); depth-- > 0;) {
+        const bool leaf = depth == path.size() - 1;
+        const size_t step = leaf ? leafRecord() : kIndexRecord;
         Bytes node = heap_.item(path[depth]);
         size_t at = 0;
-        while (at + 8 <= node.size() && u32(node, at) < u32(insert, 0))
-            at += 8;
-        if (depth == path.size() - 1 && at + 8 <= node.size() && u32(node, at) == rowId)
-            node.erase(node.begin() + static_cast<std::ptrdiff_t>(at), node.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        while (at + step <= node.size() && u32(node, at) < u32(insert, 0))
+            at += step;
+        if (leaf && at + step <= node.size() && u32(node, at) == rowId)
+            node.erase(node.begin() + static_cast<std::ptrdiff_t>(at), node.begin() + static_cast<std::ptrdiff_t>(at + step));
         node.insert(node.begin() + static_cast<std::ptrdiff_t>(at), insert.begin(), insert.end());
         const bool newFirst = at == 0;
         if (node.size() <= kMaxHeapItem) {
@@ -156,7 +180,7 @@ void RowIndex::insert(uint32_t rowId, uint32_t rowIndex) {
             if (newFirst)
                 for (size_t d = depth; d-- > 0;) {
                     Bytes parent = heap_.item(path[d]);
-                    for (size_t p = 0; p + 8 <= parent.size(); p += 8)
+                    for (size_t p = 0; p + kIndexRecord <= parent.size(); p += kIndexRecord)
                         if (u32(parent, p + 4) == path[d + 1])
                             put32(parent, p, u32(insert, 0));
                     storeNode(path, d, parent);
@@ -165,7 +189,7 @@ void RowIndex::insert(uint32_t rowId, uint32_t rowIndex) {
                 }
             return;
         }
-        const size_t half = (node.size() / 8 / 2) * 8;
+        const size_t half = (node.size() / step / 2) * step;
         Bytes left = slice(node, 0, half), right = slice(node, half, node.size() - half);
         storeNode(path, depth, left);
         // storeNode may have moved it; read where it is now.
@@ -194,13 +218,14 @@ void RowIndex::remove(uint32_t rowId) {
     uint32_t gone = rowId;
     bool leaf = true;
     for (size_t depth = path.size(); depth-- > 0;) {
+        const size_t step = leaf ? leafRecord() : kIndexRecord;
         Bytes node = heap_.item(path[depth]);
         size_t at = 0;
-        while (at + 8 <= node.size() && (leaf ? u32(node, at) != gone : u32(node, at + 4) != gone))
-            at += 8;
-        if (at + 8 > node.size())
+        while (at + step <= node.size() && (leaf ? u32(node, at) != gone : u32(node, at + 4) != gone))
+            at += step;
+        if (at + step > node.size())
             corrupt("a table's index lacks a row it has");
-        node.erase(node.begin() + static_cast<std::ptrdiff_t>(at), node.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        node.erase(node.begin() + static_cast<std::ptrdiff_t>(at), node.begin() + static_cast<std::ptrdiff_t>(at + step));
         if (!node.empty()) {
             storeNode(path, depth, node);
             return;

@@ -33,10 +33,14 @@ private:
     std::vector<std::vector<std::pair<uint32_t, size_t>>> levels_;
 };
 
-// A table's row index: row ids (4 bytes) to row numbers (4 bytes).
+// A row index record: the row id, then the row number in the format's
+// size (4 bytes in the Unicode format, 2 in the ANSI one).
+Bytes rowIndexRecord(uint32_t rowId, uint32_t row, uint8_t dataSize);
+
+// A table's row index: row ids (4 bytes) to row numbers.
 class RowIndex {
 public:
-    RowIndex(HeapWriter& heap, uint32_t headerHid) : heap_(heap), header_(headerHid) {}
+    RowIndex(HeapWriter& heap, uint32_t headerHid);
     std::optional<uint32_t> find(uint32_t rowId);
     // Adds the row, or points its record at a new row number.
     void insert(uint32_t rowId, uint32_t rowIndex);
@@ -48,8 +52,11 @@ private:
     // updating what points to it.
     void storeNode(std::vector<uint32_t>& path, size_t depth, const Bytes& node);
 
+    size_t leafRecord() const { return 4u + dataSize_; }
+
     HeapWriter& heap_;
     uint32_t header_;
+    uint8_t dataSize_ = 4;
 };
 
 } // namespace pst

@@ -1,5 +1,7 @@
 #include "Ltp.h"
 
+#include "AnsiText.h"
+
 #include <algorithm>
 
 namespace pst {
@@ -104,6 +106,19 @@ size_t fixedSize(uint16_t type) {
     }
 }
 
+namespace {
+
+// An ANSI store's strings as the engine hands them out: Unicode.
+void widen(StoredValue& v) {
+    if (wideType(v.type) == v.type)
+        return;
+    Value w = widened(Value{v.type, std::move(v.bytes)});
+    v.type = w.type;
+    v.bytes = std::move(w.bytes);
+}
+
+} // namespace
+
 PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_t, SubnodeEntry>& subnodes) {
     Heap heap(ndb.readDataBlocks(bidData));
     if (heap.clientSignature() != kClientProperties)
@@ -120,6 +135,8 @@ PropertyContext readPropertyContext(Ndb& ndb, uint64_t bidData, const std::map<u
             v.bytes = slice(records, at + 4, 4);
         else
             v.bytes = values.read(hnid);
+        if (ndb.format().ansi)
+            widen(v);
         pc.properties[id] = std::move(v);
     }
     return pc;
@@ -177,6 +194,10 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
     const TableInfo info = parseTableInfo(heap.item(heap.userRoot()));
     TableContext tc;
     tc.columns = info.columns;
+    const bool ansi = ndb.format().ansi;
+    if (ansi)
+        for (Column& c : tc.columns)
+            c.tag = wideTag(c.tag);
     tc.rowSize = info.rowSize();
 
     // The row matrix: in the heap, or in a subnode whose every block holds
@@ -192,17 +213,19 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
             matrixBlocks = ndb.readDataBlocks(it->second.bidData);
         }
     }
-    const size_t perBlock = rowsPerBlock(tc.rowSize);
+    const size_t perBlock = rowsPerBlock(ndb.format(), tc.rowSize);
     size_t matrixRows = 0;
     for (const Bytes& b : matrixBlocks)
         matrixRows += std::min(perBlock, b.size() / tc.rowSize);
-    const Bytes records = readBTree(heap, info.rowIndex, kRowIndexKeySize, kRowIndexDataSize);
-    if (records.size() / 8 != matrixRows)
+    const uint8_t dataSize = ndb.format().rowIndexData;
+    const size_t recordSize = kRowIndexKeySize + dataSize;
+    const Bytes records = readBTree(heap, info.rowIndex, kRowIndexKeySize, dataSize);
+    if (records.size() / recordSize != matrixRows)
         corrupt("a table whose index and rows differ in number");
     tc.rows.reserve(matrixRows);
-    for (size_t rec = 0; rec < records.size(); rec += 8) {
+    for (size_t rec = 0; rec + recordSize <= records.size(); rec += recordSize) {
         const uint32_t rowId = u32(records, rec);
-        const uint32_t index = u32(records, rec + 4);
+        const uint32_t index = dataSize == 2 ? u16(records, rec + 4) : u32(records, rec + 4);
         const size_t block = perBlock ? index / perBlock : 0;
         const size_t at = (perBlock ? index % perBlock : index) * tc.rowSize;
         if (block >= matrixBlocks.size())
@@ -216,7 +239,10 @@ TableContext readTableContext(Ndb& ndb, uint64_t bidData, const std::map<uint32_
             // Columns lie inside the row (checked above).
             if (c.tag == kTagLtpRowId && c.size >= 4 && u32(row, c.offset) != rowId)
                 corrupt("a table's index names another row");
-            r.cells[c.tag] = cellValue(row, c, [&](uint32_t hnid) { return values.read(hnid); });
+            StoredValue cell = cellValue(row, c, [&](uint32_t hnid) { return values.read(hnid); });
+            if (ansi)
+                widen(cell);
+            r.cells[ansi ? wideTag(c.tag) : c.tag] = std::move(cell);
         }
         tc.rows.push_back(std::move(r));
     }

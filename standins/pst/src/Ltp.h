@@ -86,7 +86,7 @@ TableInfo parseTableInfo(const Bytes& info);
 Bytes tableInfoBytes(const TableInfo& info);
 // Rows in each block of a row matrix too large for the heap: whole rows,
 // every block but the last as long as a block can be.
-inline size_t rowsPerBlock(uint16_t rowSize) { return kMaxBlockData / rowSize; }
+inline size_t rowsPerBlock(const FileFormat& f, uint16_t rowSize) { return f.maxBlockData() / rowSize; }
 
 // Whether a row has a cell in the column.
 inline bool hasCell(const Bytes& row, const TableInfo& info, const Column& c) {

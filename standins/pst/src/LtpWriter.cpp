@@ -1,5 +1,7 @@
 #include "LtpWriter.h"
 
+#include "AnsiText.h"
+
 #include "HeapBTree.h"
 
 #include <algorithm>
@@ -39,8 +41,12 @@ uint32_t storeCellValue(HeapWriter& heap, LocalSubnodes& local, const Bytes& val
     return value.size() <= kMaxHeapValue ? heap.add(value) : local.add(value);
 }
 
-WrittenNode writePropertyContext(Ndb& ndb, const Properties& properties, const Subnodes& keep,
+WrittenNode writePropertyContext(Ndb& ndb, const Properties& given, const Subnodes& keep,
                                  const std::map<uint32_t, SubnodeEntry>& external) {
+    // An ANSI store keeps its strings in 8 bits.
+    const bool ansi = ndb.format().ansi;
+    const Properties narrowedCopy = ansi ? narrowedProperties(given) : Properties();
+    const Properties& properties = ansi ? narrowedCopy : given;
     Subnodes subnodes = keep;
     for (const auto& kv : external)
         subnodes[kv.second.nid] = kv.second;
@@ -106,11 +112,12 @@ Bytes encodeTableRow(const TableInfo& info, uint32_t rowId, const Properties& ce
     append32(id.bytes, rowId);
     for (const Column& c : info.columns) {
         const Value* v = &id;
+        std::optional<Value> cell;
         if (c.tag != kTagLtpRowId) {
-            auto it = cells.find(c.tag);
-            if (it == cells.end())
+            cell = valueForColumn(cells, c.tag);
+            if (!cell)
                 continue;
-            v = &it->second;
+            v = &*cell;
         }
         if (cellHoldsValue(c))
             std::copy_n(v->bytes.begin(), std::min(v->bytes.size(), fixedSize(static_cast<uint16_t>(c.tag & 0xFFFF))),
@@ -122,13 +129,13 @@ Bytes encodeTableRow(const TableInfo& info, uint32_t rowId, const Properties& ce
     return row;
 }
 
-std::vector<Bytes> rowMatrixBlocks(const Bytes& rows, uint16_t rowSize) {
-    const size_t perBlock = rowsPerBlock(rowSize) * rowSize;
+std::vector<Bytes> rowMatrixBlocks(const FileFormat& f, const Bytes& rows, uint16_t rowSize) {
+    const size_t perBlock = rowsPerBlock(f, rowSize) * rowSize;
     std::vector<Bytes> blocks;
     for (size_t at = 0; at < rows.size(); at += perBlock) {
         blocks.push_back(slice(rows, at, std::min(perBlock, rows.size() - at)));
         if (at + perBlock < rows.size())
-            blocks.back().resize(kMaxBlockData, 0); // whole blocks but the last
+            blocks.back().resize(f.maxBlockData(), 0); // whole blocks but the last
     }
     return blocks;
 }
@@ -168,6 +175,10 @@ uint16_t rowSizeOf(const std::vector<Column>& columns) {
 WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, const std::vector<TableRow>& rows) {
     TableInfo info;
     info.columns = columns;
+    // An ANSI store's string columns are 8-bit ones (their cells follow).
+    if (ndb.format().ansi)
+        for (Column& c : info.columns)
+            c.tag = narrowTag(c.tag);
     std::sort(info.columns.begin(), info.columns.end(), [](const Column& a, const Column& b) { return a.tag < b.tag; });
     // The groups' ends: 8/4-byte cells, 2-byte, 1-byte, then the cell bits.
     for (const Column& c : info.columns) {
@@ -180,7 +191,7 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, cons
     info.ends[3] = static_cast<uint16_t>(info.ends[2] + (info.columns.size() + 7) / 8);
 
     HeapWriter heap(ndb, kClientTable);
-    HeapBTreeBuilder index(heap, kRowIndexKeySize, kRowIndexDataSize);
+    HeapBTreeBuilder index(heap, kRowIndexKeySize, ndb.format().rowIndexData);
     const uint32_t infoHid = heap.add(Bytes(kTcInfoHeader + kTcColumn * info.columns.size(), 0));
     heap.setUserRoot(infoHid);
     index.reserve(rows.size());
@@ -202,14 +213,11 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, cons
     if (info.rows)
         heap.replace(info.rows, matrix);
     else if (matrixBytes)
-        info.rows = local.place(ndb.writeDataBlocks(rowMatrixBlocks(matrix, info.rowSize())));
+        info.rows = local.place(ndb.writeDataBlocks(rowMatrixBlocks(ndb.format(), matrix, info.rowSize())));
     std::sort(order.begin(), order.end());
     Bytes records;
-    records.reserve(8 * order.size());
-    for (const auto& rec : order) {
-        append32(records, rec.first);
-        append32(records, rec.second);
-    }
+    for (const auto& rec : order)
+        appendBytes(records, rowIndexRecord(rec.first, rec.second, ndb.format().rowIndexData));
     index.fill(records);
     info.rowIndex = index.header();
     heap.replace(infoHid, tableInfoBytes(info));

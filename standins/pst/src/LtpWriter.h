@@ -57,7 +57,7 @@ WrittenNode writeTableContext(Ndb& ndb, const std::vector<Column>& columns, cons
 Bytes encodeTableRow(const TableInfo& info, uint32_t rowId, const Properties& cells,
                      const std::function<uint32_t(const Bytes&)>& store);
 // The blocks of a row matrix too large for the heap.
-std::vector<Bytes> rowMatrixBlocks(const Bytes& rows, uint16_t rowSize);
+std::vector<Bytes> rowMatrixBlocks(const FileFormat& f, const Bytes& rows, uint16_t rowSize);
 
 // The place of each value size in a row: 8- and 4-byte cells, then 2-byte,
 // then 1-byte, then the cell bits; what Outlook's templates do.

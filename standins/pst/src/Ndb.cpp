@@ -11,31 +11,25 @@ namespace pst {
 
 namespace {
 
-
-
-Bytes nodeEntryBytes(const NodeEntry& e) {
-    Bytes b(kNbtLeafEntry, 0);
-    put64(b, 0, e.nid);
-    put64(b, 8, e.bidData);
-    put64(b, 16, e.bidSub);
-    put32(b, 24, e.nidParent);
+Bytes nodeEntryBytes(const FileFormat& f, const NodeEntry& e) {
+    const size_t w = f.idSize;
+    Bytes b(f.nbtLeafEntry, 0);
+    putId(b, 0, e.nid, w);
+    putId(b, w, e.bidData, w);
+    putId(b, 2 * w, e.bidSub, w);
+    put32(b, 3 * w, e.nidParent);
     return b;
 }
 
-NodeEntry nodeEntryOf(const Bytes& b) {
-    return {static_cast<uint32_t>(u64(b, 0)), u64(b, 8), u64(b, 16), u32(b, 24)};
-}
-
-Bytes blockEntryBytes(const BlockEntry& e) {
-    Bytes b(kBbtLeafEntry, 0);
-    put64(b, 0, e.ref.bid);
-    put64(b, 8, e.ref.ib);
-    put16(b, 16, e.cb);
-    put16(b, 18, e.refCount);
+Bytes blockEntryBytes(const FileFormat& f, const BlockEntry& e) {
+    const size_t w = f.idSize;
+    Bytes b(f.bbtLeafEntry, 0);
+    putId(b, 0, e.ref.bid, w);
+    putId(b, w, e.ref.ib, w);
+    put16(b, 2 * w, e.cb);
+    put16(b, 2 * w + 2, e.refCount);
     return b;
 }
-
-BlockEntry blockEntryOf(const Bytes& b) { return {{u64(b, 0), u64(b, 8)}, u16(b, 16), u16(b, 18)}; }
 
 // Where the free space of files closed by this process lay, so that opening
 // one again (a mail program started anew) does not read every allocation
@@ -74,10 +68,39 @@ std::optional<Space::Hints> takeSpaceHints(const std::string& path, const Bytes&
 
 } // namespace
 
+NodeEntry nodeEntryOf(const FileFormat& f, const Bytes& b, size_t at) {
+    const size_t w = f.idSize;
+    // The upper half of a 64-bit NID field is not part of the NID.
+    return {static_cast<uint32_t>(uid(b, at, w)), uid(b, at + w, w), uid(b, at + 2 * w, w), u32(b, at + 3 * w)};
+}
+
+BlockEntry blockEntryOf(const FileFormat& f, const Bytes& b, size_t at) {
+    const size_t w = f.idSize;
+    return {{uid(b, at, w), uid(b, at + w, w)}, u16(b, at + 2 * w), u16(b, at + 2 * w + 2)};
+}
+
+bool pageIsSound(const FileFormat& f, const Bytes& page, uint8_t type, const BlockRef& ref) {
+    return page.size() >= kPageSize && page[f.pageData] == type && page[f.pageData + 1] == type &&
+           !crcMismatch(page.data(), f.pageData, u32(page, f.pageCrc)) && uid(page, f.pageBid, f.idSize) == ref.bid &&
+           u16(page, f.pageData + 2) == signature(ref.ib, ref.bid);
+}
+
+Bytes sealPage(const FileFormat& f, const Bytes& data, uint8_t type, uint16_t sig, uint64_t id) {
+    Bytes page = data;
+    page.resize(kPageSize, 0);
+    page[f.pageData] = type;
+    page[f.pageData + 1] = type;
+    put16(page, f.pageData + 2, sig);
+    put32(page, f.pageCrc, crc(page.data(), f.pageData));
+    putId(page, f.pageBid, id, f.idSize);
+    return page;
+}
+
 Ndb::Ndb(std::shared_ptr<File> file, bool writable) : file_(std::move(file)) {
     const uint64_t size = file_->size();
     const Bytes raw = file_->read(0, static_cast<size_t>(std::min<uint64_t>(size, kHeaderSize)));
     header_ = Header::parse(raw);
+    format_ = header_.format;
     if (header_.crypt == kCryptCyclic)
         throw Error(ErrorKind::Unsupported, "the PST file uses the cyclic encoding, which is not supported");
     if (writable) {
@@ -124,10 +147,12 @@ void Ndb::close() {
 }
 
 void Ndb::openTrees() {
-    // The node tree's keys are 32-bit node ids in 64-bit fields.
+    // The node tree's keys are 32-bit node ids (in 64-bit fields in the
+    // Unicode format).
     PageStore& pages = *this;
-    nbt_ = std::make_unique<BTree>(pages, kPageNbt, kNbtLeafEntry, kNbtLeafMax, header_.nbt, 0xFFFFFFFFull);
-    bbt_ = std::make_unique<BTree>(pages, kPageBbt, kBbtLeafEntry, kBbtLeafMax, header_.bbt, ~uint64_t(1));
+    const FileFormat& f = *format_;
+    nbt_ = std::make_unique<BTree>(pages, f, kPageNbt, f.nbtLeafEntry, f.nbtLeafMax, header_.nbt, 0xFFFFFFFFull);
+    bbt_ = std::make_unique<BTree>(pages, f, kPageBbt, f.bbtLeafEntry, f.bbtLeafMax, header_.bbt, ~uint64_t(1));
 }
 
 std::unique_ptr<Ndb> Ndb::unusable() {
@@ -166,8 +191,9 @@ std::unique_ptr<Ndb> Ndb::create(std::shared_ptr<File> file, const Bytes& reserv
     db->file_->write(0, Bytes(kFirstAMap, 0));
     db->space_ = std::make_unique<Space>(*db->file_, h);
     PageStore& pages = *db;
-    h.nbt = BTree::createEmpty(pages, kPageNbt, kNbtLeafEntry, kNbtLeafMax);
-    h.bbt = BTree::createEmpty(pages, kPageBbt, kBbtLeafEntry, kBbtLeafMax);
+    const FileFormat& f = kUnicodeFormat;
+    h.nbt = BTree::createEmpty(pages, f, kPageNbt, f.nbtLeafEntry, f.nbtLeafMax);
+    h.bbt = BTree::createEmpty(pages, f, kPageBbt, f.bbtLeafEntry, f.bbtLeafMax);
     db->openTrees();
     db->changed_ = true;
     return db;
@@ -185,40 +211,36 @@ void Ndb::requireWritable() const {
 }
 
 void Ndb::loadPage(const BlockRef& ref, uint8_t type, Bytes& page) {
+    const FileFormat& f = *format_;
     if (ref.ib % kPageSize != 0)
         corrupt("a page is not aligned");
-    if (pages_.find(ref.bid, ref.ib, page) && page[kPageData] == type) {
-        page.resize(kPageData);
+    if (pages_.find(ref.bid, ref.ib, page) && page[f.pageData] == type) {
+        page.resize(f.pageData);
         return;
     }
     page = file_->read(ref.ib, kPageSize);
-    if (page[kPageData] != type || page[kPageData + 1] != type)
+    if (page[f.pageData] != type || page[f.pageData + 1] != type)
         corrupt("a page is not of the kind expected");
-    if (crcMismatch(page.data(), kPageData, u32(page, kPageData + 4)))
+    if (crcMismatch(page.data(), f.pageData, u32(page, f.pageCrc)))
         corrupt("a page's checksum does not match");
-    if (u64(page, kPageData + 8) != ref.bid)
+    if (uid(page, f.pageBid, f.idSize) != ref.bid)
         corrupt("a page is not the one referred to");
-    if (u16(page, kPageData + 2) != signature(ref.ib, ref.bid))
+    if (u16(page, f.pageData + 2) != signature(ref.ib, ref.bid))
         corrupt("a page's signature does not match");
-    page.resize(kPageData + 1); // the type byte kept for the cache's check
+    page.resize(f.pageData + 1); // the type byte kept for the cache's check
     pages_.put(ref.bid, ref.ib, page);
-    page.resize(kPageData);
+    page.resize(f.pageData);
 }
 
-BlockRef Ndb::storePage(const Bytes& data496, uint8_t type) {
+BlockRef Ndb::storePage(const Bytes& data, uint8_t type) {
     requireWritable();
+    const FileFormat& f = *format_;
     BlockRef ref;
     ref.ib = space_->allocate(kPageSize, true);
     ref.bid = header_.nextPageBid++;
-    Bytes page = data496;
-    page.resize(kPageSize, 0);
-    page[kPageData] = type;
-    page[kPageData + 1] = type;
-    put16(page, kPageData + 2, signature(ref.ib, ref.bid));
-    put32(page, kPageData + 4, crc(page.data(), kPageData));
-    put64(page, kPageData + 8, ref.bid);
+    Bytes page = sealPage(f, data, type, signature(ref.ib, ref.bid), ref.bid);
     file_->write(ref.ib, page);
-    page.resize(kPageData + 1);
+    page.resize(f.pageData + 1);
     pages_.put(ref.bid, ref.ib, page);
     return ref;
 }
@@ -234,9 +256,9 @@ std::optional<NodeEntry> Ndb::findNode(uint32_t nid) {
     std::optional<Bytes> e = nbt_->find(nid);
     if (!e)
         return std::nullopt;
-    if (e->size() < kNbtLeafEntry)
+    if (e->size() < format_->nbtLeafEntry)
         corrupt("a node B-tree leaf has short entries");
-    return nodeEntryOf(*e);
+    return nodeEntryOf(*format_, *e, 0);
 }
 
 std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) {
@@ -244,17 +266,17 @@ std::optional<BlockEntry> Ndb::findBlock(uint64_t bid) {
     std::optional<Bytes> e = bbt_->find(bid);
     if (!e)
         return std::nullopt;
-    return blockEntryOf(*e);
+    return blockEntryOf(*format_, *e, 0);
 }
 
 void Ndb::forEachNode(const std::function<void(const NodeEntry&)>& visit) {
     requireUsable();
-    nbt_->forEach([&](const Bytes& e) { visit(nodeEntryOf(e)); });
+    nbt_->forEach([&](const Bytes& e) { visit(nodeEntryOf(*format_, e, 0)); });
 }
 
 void Ndb::forEachBlock(const std::function<void(const BlockEntry&)>& visit) {
     requireUsable();
-    bbt_->forEach([&](const Bytes& e) { visit(blockEntryOf(e)); });
+    bbt_->forEach([&](const Bytes& e) { visit(blockEntryOf(*format_, e, 0)); });
 }
 
 Bytes Ndb::readBlock(uint64_t bid) {
@@ -264,18 +286,19 @@ Bytes Ndb::readBlock(uint64_t bid) {
     Bytes held;
     if (blocks_.find(entry->ref.bid, entry->ref.ib, held))
         return held;
-    if (entry->cb > kMaxBlockData)
+    const FileFormat& f = *format_;
+    if (entry->cb > f.maxBlockData())
         corrupt("a block is larger than a block may be");
-    const size_t size = blockSize(entry->cb);
+    const size_t size = f.blockSize(entry->cb);
     Bytes raw = file_->read(entry->ref.ib, size);
-    const size_t t = size - 16;
+    const size_t t = size - f.blockTrailer;
     if (u16(raw, t) != entry->cb)
         corrupt("a block's size does not match its trailer");
     if (u16(raw, t + 2) != signature(entry->ref.ib, entry->ref.bid))
         corrupt("a block's signature does not match");
-    if (crcMismatch(raw.data(), entry->cb, u32(raw, t + 4)))
+    if (crcMismatch(raw.data(), entry->cb, u32(raw, t + f.blockCrc)))
         corrupt("a block's checksum does not match");
-    if ((u64(raw, t + 8) & ~uint64_t(1)) != (entry->ref.bid & ~uint64_t(1)))
+    if ((uid(raw, t + f.blockBid, f.idSize) & ~uint64_t(1)) != (entry->ref.bid & ~uint64_t(1)))
         corrupt("a block is not the one referred to");
     raw.resize(entry->cb);
     if (!isInternalBid(entry->ref.bid) && header_.crypt == kCryptPermute)
@@ -286,18 +309,18 @@ Bytes Ndb::readBlock(uint64_t bid) {
 
 namespace {
 
-XBlock parseXBlock(const Bytes& b) {
+XBlock parseXBlock(const FileFormat& f, const Bytes& b) {
     if (u8(b, 0) != kBlockDataTree)
         corrupt("an internal block is not a data tree");
     XBlock x;
     x.level = u8(b, 1);
     const size_t count = u16(b, 2);
-    if (x.level == 0 || x.level > 2 || kInternalBlockHeader + 8 * count > b.size())
+    if (x.level == 0 || x.level > 2 || kXBlockHeader + f.idSize * count > b.size())
         corrupt("a data tree block is malformed");
     x.total = u32(b, 4);
     x.children.reserve(count);
     for (size_t i = 0; i < count; ++i)
-        x.children.push_back(u64(b, kInternalBlockHeader + 8 * i));
+        x.children.push_back(uid(b, kXBlockHeader + f.idSize * i, f.idSize));
     return x;
 }
 
@@ -308,34 +331,35 @@ struct SubnodeBlock {
     std::vector<SubnodeEntry> entries;
 };
 
-SubnodeBlock parseSubnodeBlock(const Bytes& b) {
+SubnodeBlock parseSubnodeBlock(const FileFormat& f, const Bytes& b) {
     if (u8(b, 0) != kBlockSubnodes || u8(b, 1) > 1)
         corrupt("a subnode block is malformed");
     SubnodeBlock s;
     s.level = b[1];
-    const size_t count = u16(b, 2), size = s.level ? kSiEntry : kSlEntry;
-    need(b, kInternalBlockHeader, count * size, "subnode block");
+    const size_t count = u16(b, 2), size = s.level ? f.siEntry() : f.slEntry(), w = f.idSize;
+    need(b, f.subnodeHeader, count * size, "subnode block");
     s.entries.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        const size_t at = kInternalBlockHeader + size * i;
-        // The upper half of the NID field is not part of the NID.
-        s.entries.push_back({static_cast<uint32_t>(u64(b, at)), u64(b, at + 8), s.level ? 0 : u64(b, at + 16)});
+        const size_t at = f.subnodeHeader + size * i;
+        // The upper half of a 64-bit NID field is not part of the NID.
+        s.entries.push_back({static_cast<uint32_t>(uid(b, at, w)), uid(b, at + w, w), s.level ? 0 : uid(b, at + 2 * w, w)});
     }
     return s;
 }
 
 } // namespace
 
-XBlock Ndb::readXBlock(uint64_t bid) { return parseXBlock(readBlock(bid)); }
+XBlock Ndb::readXBlock(uint64_t bid) { return parseXBlock(*format_, readBlock(bid)); }
 
 uint64_t Ndb::writeXBlock(const XBlock& x) {
-    Bytes b(kInternalBlockHeader + 8 * x.children.size(), 0);
+    const size_t w = format_->idSize;
+    Bytes b(kXBlockHeader + w * x.children.size(), 0);
     b[0] = kBlockDataTree;
     b[1] = x.level;
     put16(b, 2, static_cast<uint16_t>(x.children.size()));
     put32(b, 4, static_cast<uint32_t>(x.total));
     for (size_t i = 0; i < x.children.size(); ++i)
-        put64(b, kInternalBlockHeader + 8 * i, x.children[i]);
+        putId(b, kXBlockHeader + w * i, x.children[i], w);
     return writeBlock(b, true);
 }
 
@@ -387,7 +411,7 @@ Bytes Ndb::readData(uint64_t bidData) {
 void Ndb::collectSubnodes(uint64_t bid, int depth, Subnodes& out) {
     if (depth > 2)
         corrupt("a subnode tree is too deep");
-    const SubnodeBlock block = parseSubnodeBlock(readBlock(bid));
+    const SubnodeBlock block = parseSubnodeBlock(*format_, readBlock(bid));
     for (const SubnodeEntry& e : block.entries) {
         if (block.level == 0)
             out[e.nid] = e;
@@ -405,9 +429,10 @@ Subnodes Ndb::readSubnodes(uint64_t bidSub) {
 
 uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
     requireWritable();
-    if (data.size() > kMaxBlockData)
+    const FileFormat& f = *format_;
+    if (data.size() > f.maxBlockData())
         throw Error(ErrorKind::Invalid, "a block larger than a block may be");
-    const size_t size = blockSize(data.size());
+    const size_t size = f.blockSize(data.size());
     const uint64_t ib = space_->allocate(size, false);
     const uint64_t bid = header_.nextBlockBid | (internal ? 2 : 0);
     header_.nextBlockBid += 4;
@@ -416,14 +441,14 @@ uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
         permuteEncode(raw.data(), raw.size());
     const size_t cb = raw.size();
     raw.resize(size, 0);
-    const size_t t = size - 16;
+    const size_t t = size - f.blockTrailer;
     put16(raw, t, static_cast<uint16_t>(cb));
     put16(raw, t + 2, signature(ib, bid));
-    put32(raw, t + 4, crc(raw.data(), cb));
-    put64(raw, t + 8, bid);
+    put32(raw, t + f.blockCrc, crc(raw.data(), cb));
+    putId(raw, t + f.blockBid, bid, f.idSize);
     file_->write(ib, raw);
     blocks_.put(bid, ib, data);
-    bbt_->put(blockEntryBytes({{bid, ib}, static_cast<uint16_t>(cb), 2}));
+    bbt_->put(blockEntryBytes(f, {{bid, ib}, static_cast<uint16_t>(cb), 2}));
     changed_ = true;
     return bid;
 }
@@ -446,14 +471,15 @@ uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& bloc
         bids.push_back(b.first);
         total += b.second;
     }
-    if (bids.size() <= kXBlockMax)
+    const size_t perX = format_->xblockMax();
+    if (bids.size() <= perX)
         return writeXBlock({1, total, bids});
-    if (bids.size() > kXBlockMax * kXBlockMax)
+    if (bids.size() > perX * perX)
         throw Error(ErrorKind::Invalid, "node data too large for one node");
-    // An XXBLOCK over XBLOCKs of up to kXBlockMax blocks each.
+    // An XXBLOCK over XBLOCKs of up to perX blocks each.
     std::vector<uint64_t> xblocks;
-    for (size_t start = 0; start < bids.size(); start += kXBlockMax) {
-        size_t end = std::min(bids.size(), start + kXBlockMax);
+    for (size_t start = 0; start < bids.size(); start += perX) {
+        size_t end = std::min(bids.size(), start + perX);
         uint64_t bytes = 0;
         for (size_t i = start; i < end; ++i)
             bytes += blocks[i].second;
@@ -464,43 +490,46 @@ uint64_t Ndb::writeDataTree(const std::vector<std::pair<uint64_t, size_t>>& bloc
 
 uint64_t Ndb::writeData(const Bytes& data) {
     std::vector<Bytes> blocks;
-    for (size_t at = 0; at < data.size(); at += kMaxBlockData)
-        blocks.push_back(slice(data, at, std::min(kMaxBlockData, data.size() - at)));
+    const size_t most = format_->maxBlockData();
+    for (size_t at = 0; at < data.size(); at += most)
+        blocks.push_back(slice(data, at, std::min(most, data.size() - at)));
     return writeDataBlocks(blocks);
 }
 
 uint64_t Ndb::writeSubnodes(const Subnodes& subnodes) {
     if (subnodes.empty())
         return 0;
+    const FileFormat& f = *format_;
+    const size_t w = f.idSize;
     std::vector<std::pair<uint32_t, uint64_t>> lists; // first nid, SLBLOCK bid
     std::vector<SubnodeEntry> all;
     for (const auto& kv : subnodes)
         all.push_back(kv.second);
-    for (size_t start = 0; start < all.size(); start += kSlBlockMax) {
-        size_t end = std::min(all.size(), start + kSlBlockMax);
-        Bytes b(kInternalBlockHeader + kSlEntry * (end - start), 0);
+    for (size_t start = 0; start < all.size(); start += f.slBlockMax()) {
+        size_t end = std::min(all.size(), start + f.slBlockMax());
+        Bytes b(f.subnodeHeader + f.slEntry() * (end - start), 0);
         b[0] = kBlockSubnodes;
         b[1] = 0;
         put16(b, 2, static_cast<uint16_t>(end - start));
         for (size_t i = start; i < end; ++i) {
-            size_t at = kInternalBlockHeader + kSlEntry * (i - start);
-            put64(b, at, all[i].nid);
-            put64(b, at + 8, all[i].bidData);
-            put64(b, at + 16, all[i].bidSub);
+            size_t at = f.subnodeHeader + f.slEntry() * (i - start);
+            putId(b, at, all[i].nid, w);
+            putId(b, at + w, all[i].bidData, w);
+            putId(b, at + 2 * w, all[i].bidSub, w);
         }
         lists.emplace_back(all[start].nid, writeBlock(b, true));
     }
     if (lists.size() == 1)
         return lists[0].second;
-    if (lists.size() > kSiBlockMax)
+    if (lists.size() > f.siBlockMax())
         throw Error(ErrorKind::Invalid, "too many subnodes for one node");
-    Bytes b(kInternalBlockHeader + kSiEntry * lists.size(), 0);
+    Bytes b(f.subnodeHeader + f.siEntry() * lists.size(), 0);
     b[0] = kBlockSubnodes;
     b[1] = 1;
     put16(b, 2, static_cast<uint16_t>(lists.size()));
     for (size_t i = 0; i < lists.size(); ++i) {
-        put64(b, kInternalBlockHeader + kSiEntry * i, lists[i].first);
-        put64(b, kInternalBlockHeader + kSiEntry * i + 8, lists[i].second);
+        putId(b, f.subnodeHeader + f.siEntry() * i, lists[i].first, w);
+        putId(b, f.subnodeHeader + f.siEntry() * i + w, lists[i].second, w);
     }
     return writeBlock(b, true);
 }
@@ -513,7 +542,7 @@ void Ndb::addRef(uint64_t bid) {
     if (e->refCount == 0xFFFF)
         throw Error(ErrorKind::Invalid, "a block shared too often");
     ++e->refCount;
-    bbt_->put(blockEntryBytes(*e));
+    bbt_->put(blockEntryBytes(*format_, *e));
     changed_ = true;
 }
 
@@ -521,13 +550,13 @@ void Ndb::releaseContents(uint64_t bid, const Bytes& data) {
     if (!isInternalBid(bid))
         return;
     if (u8(data, 0) == kBlockDataTree) {
-        for (uint64_t child : parseXBlock(data).children)
+        for (uint64_t child : parseXBlock(*format_, data).children)
             release(child);
         return;
     }
     // A block is gone from the tree before what it holds is let go, so a
     // block that names itself is found missing, not released forever.
-    for (const SubnodeEntry& e : parseSubnodeBlock(data).entries) {
+    for (const SubnodeEntry& e : parseSubnodeBlock(*format_, data).entries) {
         release(e.bidData);
         release(e.bidSub);
     }
@@ -542,13 +571,13 @@ void Ndb::release(uint64_t bid) {
         corrupt("a release of a missing block");
     if (e->refCount > 2) {
         --e->refCount;
-        bbt_->put(blockEntryBytes(*e));
+        bbt_->put(blockEntryBytes(*format_, *e));
     } else {
         // Its last holder lets go: what it refers to goes with it.
         Bytes contents = isInternalBid(bid) ? readBlock(bid) : Bytes();
         bbt_->erase(bid);
         blocks_.erase(e->ref.bid);
-        space_->release(e->ref.ib, blockSize(e->cb));
+        space_->release(e->ref.ib, format_->blockSize(e->cb));
         releaseContents(bid, contents);
     }
     changed_ = true;
@@ -563,7 +592,7 @@ void Ndb::releaseShallow(uint64_t bid) {
         corrupt("a release of a missing block");
     bbt_->erase(bid);
     blocks_.erase(e->ref.bid);
-    space_->release(e->ref.ib, blockSize(e->cb));
+    space_->release(e->ref.ib, format_->blockSize(e->cb));
     changed_ = true;
 }
 
@@ -574,7 +603,7 @@ uint16_t Ndb::refCount(uint64_t bid) {
 
 void Ndb::putNode(const NodeEntry& node) {
     requireWritable();
-    nbt_->put(nodeEntryBytes(node));
+    nbt_->put(nodeEntryBytes(*format_, node));
     changed_ = true;
 }
 

@@ -45,6 +45,15 @@ struct SubnodeEntry {
 };
 using Subnodes = std::map<uint32_t, SubnodeEntry>;
 
+// B-tree leaf entries and page trailers as the file's format lays them out
+// (for the checker, which reads the trees page by page).
+NodeEntry nodeEntryOf(const FileFormat& f, const Bytes& b, size_t at);
+BlockEntry blockEntryOf(const FileFormat& f, const Bytes& b, size_t at);
+bool pageIsSound(const FileFormat& f, const Bytes& page, uint8_t type, const BlockRef& ref);
+// A page: its data, then the trailer with the id given (a map page's is
+// its offset).
+Bytes sealPage(const FileFormat& f, const Bytes& data, uint8_t type, uint16_t sig, uint64_t id);
+
 class Ndb : private PageStore {
 public:
     // Opens the file's node database; `writable` files may be changed.
@@ -57,6 +66,7 @@ public:
     ~Ndb() override;
 
     const Header& header() const { return header_; }
+    const FileFormat& format() const { return *format_; }
     Header& mutableHeader() { return header_; }
     File& file() { return *file_; }
     bool writable() const { return space_ != nullptr; }
@@ -86,7 +96,7 @@ public:
     uint64_t writeBlock(const Bytes& data, bool internal);
     // Node data of any size, as one block or a tree of them; 0 for none.
     uint64_t writeData(const Bytes& data);
-    // Node data from its blocks (each at most 8176 bytes, all but the last
+    // Node data from its blocks (each at most a block's data, all but the last
     // full, or heap blocks of any fill).
     uint64_t writeDataBlocks(const std::vector<Bytes>& blocks);
     // A data tree over blocks already written (each holds one reference
@@ -132,7 +142,7 @@ public:
 private:
     Ndb() = default;
     void loadPage(const BlockRef& ref, uint8_t type, Bytes& out) override;
-    BlockRef storePage(const Bytes& data496, uint8_t type) override;
+    BlockRef storePage(const Bytes& data, uint8_t type) override;
     void retirePage(const BlockRef& ref) override;
     void openTrees();
     void collectSubnodes(uint64_t bid, int depth, Subnodes& out);
@@ -142,6 +152,7 @@ private:
 
     std::shared_ptr<File> file_;
     Header header_;
+    const FileFormat* format_ = &kUnicodeFormat;
     std::unique_ptr<Space> space_;
     std::unique_ptr<BTree> nbt_, bbt_;
     // A lookup in either tree walks its pages from the root, and the small
@@ -154,7 +165,7 @@ private:
 #else
     static constexpr size_t kCacheSlots = 4096;
 #endif
-    SlotCache pages_{kCacheSlots, 497};
+    SlotCache pages_{kCacheSlots, kPageSize}; // a page's data and its type byte
     SlotCache blocks_{kCacheSlots, 1024};
     bool changed_ = false;
     bool poisoned_ = false;

@@ -1,6 +1,7 @@
 #include "Space.h"
 
 #include "Crc.h"
+#include "Ndb.h"
 
 #include <algorithm>
 
@@ -11,20 +12,20 @@ namespace {
 uint64_t spanStart(size_t span) { return kFirstAMap + static_cast<uint64_t>(span) * kAMapSpan; }
 
 bool hasPMap(size_t span) { return span % 8 == 0; }
-bool hasFMap(size_t span) { return span >= 128 && (span - 128) % 496 == 0; }
-bool hasFPMap(size_t span) { return span >= 8192 && (span - 8192) % (496 * 128) == 0; }
+bool hasFMap(size_t span) { return span >= 128 && (span - 128) % kAMapBytes == 0; }
+bool hasFPMap(size_t span) { return span >= 8192 && (span - 8192) % (kAMapBytes * 128) == 0; }
 
-// A map page: data, then the trailer with the page's offset as its id and
-// no signature.
-Bytes mapPage(const Bytes& data496, uint8_t type, uint64_t offset) {
-    Bytes page = data496;
-    page.resize(512, 0);
-    page[496] = type;
-    page[497] = type;
-    put16(page, 498, 0);
-    put32(page, 500, crc(page.data(), 496));
-    put64(page, 504, offset);
-    return page;
+// A map page: its bits (after the ANSI format's padding), then the
+// trailer with the page's offset as its id and no signature.
+Bytes mapPage(const FileFormat& f, const uint8_t* bits, uint8_t type, uint64_t offset) {
+    Bytes data(f.pageData, 0);
+    std::copy(bits, bits + kAMapBytes, data.begin() + static_cast<std::ptrdiff_t>(f.amapBits));
+    return sealPage(f, data, type, 0, offset);
+}
+
+Bytes fullMapPage(const FileFormat& f, uint8_t type, uint64_t offset) {
+    const Bytes bits(kAMapBytes, 0xFF);
+    return mapPage(f, bits.data(), type, offset);
 }
 
 } // namespace
@@ -77,11 +78,13 @@ uint8_t* Space::bits(size_t span) {
         return chunks_[chunk]->bits[span % kSpansPerChunk];
     // Read (and checked against the file's end) before room is made: a
     // damaged file's references may name any offset.
-    const Bytes page = file_.read(spanStart(span), 512);
-    if (page[496] != 0x84 || crcMismatch(page.data(), 496, u32(page, 500)))
+    const FileFormat& f = *header_.format;
+    const Bytes page = file_.read(spanStart(span), kPageSize);
+    if (page[f.pageData] != kPageAMap || crcMismatch(page.data(), f.pageData, u32(page, f.pageCrc)))
         throw Error(ErrorKind::Corrupt, "the PST file is damaged: an allocation map page");
     uint8_t* b = slot(span);
-    std::copy(page.begin(), page.begin() + 496, b);
+    const auto first = page.begin() + static_cast<std::ptrdiff_t>(f.amapBits);
+    std::copy(first, first + kAMapBytes, b);
     return b;
 }
 
@@ -115,7 +118,7 @@ bool Space::isAllocated(uint64_t offset, size_t bytes) {
 
 bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset) {
     const uint8_t* b = bits(span);
-    const size_t total = 496 * 8;
+    const size_t total = kAMapBytes * 8;
     size_t run = 0; // free slots just before s
     for (size_t s = 0; s < total;) {
         const uint8_t byte = b[s / 8];
@@ -153,7 +156,7 @@ bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset
 
 uint64_t Space::allocate(size_t bytes, bool pageAligned) {
     const size_t slots = bytes / 64;
-    if (bytes == 0 || bytes % 64 != 0 || slots > 496 * 8 - 8)
+    if (bytes == 0 || bytes % 64 != 0 || slots > kAMapBytes * 8 - 8)
         throw Error(ErrorKind::Invalid, "an allocation of an impossible size");
     for (;;) {
         uint64_t offset = 0;
@@ -204,8 +207,12 @@ void Space::committed() {
 void Space::grow() {
     const size_t span = spanCount();
     const uint64_t start = spanStart(span);
+    if (start + kAMapSpan > header_.format->maxFileSize)
+        throw Error(ErrorKind::Full, "the personal folders file has reached the largest size its format allows (" +
+                                         std::to_string(header_.format->maxFileSize >> 30) +
+                                         " GB); nothing more can be added to it");
     uint8_t* b = slot(span);
-    std::fill(b, b + 496, 0);
+    std::fill(b, b + kAMapBytes, 0);
     size_t reserved = 1; // the AMap page itself
     if (hasPMap(span))
         ++reserved;
@@ -219,19 +226,20 @@ void Space::grow() {
     freedIn(span);
     header_.lastAMap = start;
     header_.fileEof = start + kAMapSpan;
-    header_.amapFree += kAMapSpan - reserved * 512;
+    header_.amapFree += kAMapSpan - reserved * kPageSize;
     // The other map pages of the span, written once.
-    uint64_t at = start + 512;
+    uint64_t at = start + kPageSize;
+    const FileFormat& f = *header_.format;
     if (hasPMap(span)) {
-        file_.write(at, mapPage(Bytes(496, 0xFF), 0x83, at));
-        at += 512;
+        file_.write(at, fullMapPage(f, kPagePMap, at));
+        at += kPageSize;
     }
     if (hasFMap(span)) {
-        file_.write(at, mapPage(Bytes(496, 0xFF), 0x82, at));
-        at += 512;
+        file_.write(at, fullMapPage(f, kPageFMap, at));
+        at += kPageSize;
     }
     if (hasFPMap(span))
-        file_.write(at, mapPage(Bytes(496, 0xFF), 0x85, at));
+        file_.write(at, fullMapPage(f, kPageFPMap, at));
     // The file holds whole spans.
     file_.write(header_.fileEof - 1, Bytes(1, 0));
 }
@@ -239,7 +247,7 @@ void Space::grow() {
 void Space::writeMaps() {
     for (size_t span : dirty_) {
         const uint8_t* b = bits(span);
-        file_.write(spanStart(span), mapPage(Bytes(b, b + 496), 0x84, spanStart(span)));
+        file_.write(spanStart(span), mapPage(*header_.format, b, kPageAMap, spanStart(span)));
     }
     dirty_.clear();
 }

@@ -50,7 +50,7 @@ public:
     bool isAllocated(uint64_t offset, size_t bytes);
 
 private:
-    // The span's 496 bytes of bits, read when first needed.
+    // The span's bits, read when first needed.
     uint8_t* bits(size_t span);
     void setBits(uint64_t offset, size_t bytes, bool used);
     void grow();
@@ -65,7 +65,7 @@ private:
     // it splits into at every larger allocation).
     static constexpr size_t kSpansPerChunk = 64;
     struct Chunk {
-        uint8_t bits[kSpansPerChunk][496];
+        uint8_t bits[kSpansPerChunk][kAMapBytes];
         std::bitset<kSpansPerChunk> held;
     };
     std::vector<std::unique_ptr<Chunk>> chunks_;

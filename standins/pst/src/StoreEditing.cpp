@@ -25,15 +25,6 @@ bool isUnread(const Properties& p) {
     return f && (f->int32() & kMsgFlagRead) == 0;
 }
 
-Properties rowFrom(const Properties& props, const std::vector<Column>& columns) {
-    Properties cells;
-    for (const Column& c : columns) {
-        auto it = props.find(c.tag);
-        if (it != props.end())
-            cells[c.tag] = it->second;
-    }
-    return cells;
-}
 
 } // namespace
 

@@ -11,6 +11,9 @@ namespace pst {
 Properties toProperties(const PropertyContext& pc);
 Properties toProperties(const TableContext::Row& row);
 const Value* findValue(const Properties& p, uint32_t tag);
+// The cells of a table row, from an object's properties: those the table
+// has columns for (an 8-bit string column takes the Unicode value).
+Properties rowFrom(const Properties& props, const std::vector<Column>& columns);
 
 // Writes an attachment's node (its data streamed from its source file when
 // it has one) and fills `props` with what its table row shows.

@@ -3,6 +3,8 @@
 // (a folder's counts in its own properties and in its parent's table, a
 // message's columns in its folder's contents table).
 #include "StoreImpl.h"
+
+#include "AnsiText.h"
 #include "TableEditor.h"
 #include "Templates.h"
 
@@ -57,17 +59,6 @@ std::vector<uint8_t> randomBytes(size_t n) {
     return out;
 }
 
-// The cells of a table row, from an object's properties: those the table
-// has columns for.
-Properties rowFrom(const Properties& props, const std::vector<Column>& columns) {
-    Properties cells;
-    for (const Column& c : columns) {
-        auto it = props.find(c.tag);
-        if (it != props.end())
-            cells[c.tag] = it->second;
-    }
-    return cells;
-}
 
 std::vector<TableRow> rowsOf(const TableContext& tc) {
     std::vector<TableRow> rows;
@@ -93,8 +84,9 @@ WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& a, Properties& ap) {
     // Block by block from the file, whatever its size.
     File source(a.sourcePath, File::Mode::Read);
     std::vector<std::pair<uint64_t, size_t>> blocks;
-    for (uint64_t at = 0; at < source.size(); at += kMaxBlockData) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(kMaxBlockData, source.size() - at));
+    const size_t most = ndb.format().maxBlockData();
+    for (uint64_t at = 0; at < source.size(); at += most) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(most, source.size() - at));
         blocks.emplace_back(ndb.writeBlock(source.read(at, n), false), n);
     }
     ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(std::min<uint64_t>(source.size(), 0x7FFFFFFF)));
@@ -426,5 +418,13 @@ void Store::flush() {
     impl_->ndb->commit(true);
 }
 void Store::setFlushInterval(std::chrono::milliseconds interval) { impl_->ndb->setFlushInterval(interval); }
+
+Properties rowFrom(const Properties& props, const std::vector<Column>& columns) {
+    Properties cells;
+    for (const Column& c : columns)
+        if (std::optional<Value> v = valueForColumn(props, c.tag))
+            cells[c.tag] = std::move(*v);
+    return cells;
+}
 
 } // namespace pst

@@ -55,7 +55,7 @@ uint32_t TableEditor::matrixRows() {
     const size_t n = matrix_->size();
     if (n == 0)
         return 0;
-    return static_cast<uint32_t>((n - 1) * rowsPerBlock(rowSize()) + matrix_->blockSize(n - 1) / rowSize());
+    return static_cast<uint32_t>((n - 1) * rowsPerBlock(ndb_.format(), rowSize()) + matrix_->blockSize(n - 1) / rowSize());
 }
 
 void TableEditor::writeInfo() {
@@ -83,7 +83,7 @@ void TableEditor::appendToMatrix(const Bytes& row) {
         return;
     }
     const size_t n = matrix_->size();
-    const size_t perBlock = rowsPerBlock(rowSize());
+    const size_t perBlock = rowsPerBlock(ndb_.format(), rowSize());
     if (n && matrix_->blockSize(n - 1) / rowSize() < perBlock) {
         Bytes last = matrix_->get(n - 1);
         last.resize(matrix_->blockSize(n - 1) / rowSize() * rowSize());
@@ -93,9 +93,9 @@ void TableEditor::appendToMatrix(const Bytes& row) {
     }
     // The last block is full: it becomes a whole block, and the row starts
     // a new one.
-    if (n && matrix_->blockSize(n - 1) != kMaxBlockData) {
+    if (n && matrix_->blockSize(n - 1) != ndb_.format().maxBlockData()) {
         Bytes full = matrix_->get(n - 1);
-        full.resize(kMaxBlockData, 0);
+        full.resize(ndb_.format().maxBlockData(), 0);
         matrix_->set(n - 1, std::move(full));
     }
     matrix_->append(row);
@@ -104,7 +104,7 @@ void TableEditor::appendToMatrix(const Bytes& row) {
 void TableEditor::moveMatrixToSubnode(const Bytes& rows) {
     // Too many rows for the heap: they move to a subnode of their own.
     heap_.free(info_.rows);
-    info_.rows = local_.place(ndb_.writeDataBlocks(rowMatrixBlocks(rows, rowSize())));
+    info_.rows = local_.place(ndb_.writeDataBlocks(rowMatrixBlocks(ndb_.format(), rows, rowSize())));
     subnodesChanged_ = true;
     writeInfo();
     matrix_.emplace(ndb_, subnodes_[info_.rows].bidData);
@@ -113,7 +113,7 @@ void TableEditor::moveMatrixToSubnode(const Bytes& rows) {
 Bytes TableEditor::matrixRow(uint32_t index) {
     if (isHid(info_.rows))
         return slice(heap_.item(info_.rows), static_cast<size_t>(index) * rowSize(), rowSize());
-    const size_t perBlock = rowsPerBlock(rowSize());
+    const size_t perBlock = rowsPerBlock(ndb_.format(), rowSize());
     return slice(matrix_->get(index / perBlock), (index % perBlock) * rowSize(), rowSize());
 }
 
@@ -125,7 +125,7 @@ void TableEditor::setMatrixRow(uint32_t index, const Bytes& row) {
             corrupt("a table's rows do not fit their heap block");
         return;
     }
-    const size_t perBlock = rowsPerBlock(rowSize());
+    const size_t perBlock = rowsPerBlock(ndb_.format(), rowSize());
     Bytes block = matrix_->get(index / perBlock);
     std::copy(row.begin(), row.end(), block.begin() + static_cast<std::ptrdiff_t>((index % perBlock) * rowSize()));
     matrix_->set(index / perBlock, std::move(block));
@@ -218,7 +218,7 @@ void TableEditor::dropLastMatrixRow() {
         // after them.
         matrix_->removeLast();
         Bytes block = matrix_->get(n - 2);
-        block.resize(rowsPerBlock(rowSize()) * rowSize());
+        block.resize(rowsPerBlock(ndb_.format(), rowSize()) * rowSize());
         matrix_->set(n - 2, std::move(block));
     } else {
         // The last row of a matrix of its own: the subnode goes, and the

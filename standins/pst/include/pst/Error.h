@@ -8,11 +8,12 @@ namespace pst {
 enum class ErrorKind {
     Io,          // the file cannot be opened, read or written
     NotPst,      // the file is not a PST at all
-    Unsupported, // a PST this engine does not handle (ANSI, 4K pages)
+    Unsupported, // a PST this engine does not handle (4K pages, newer versions)
     Corrupt,     // a PST whose structures are damaged
     NotFound,    // no node, folder or item of that id
     Invalid,     // a request that cannot be carried out
     Locked,      // a store protected by a password, opened without it
+    Full,        // a change would take the file past the largest size its format allows
 };
 
 class Error : public std::runtime_error {

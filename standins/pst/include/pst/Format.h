@@ -1,4 +1,4 @@
-// Every fact of the Unicode PST format the engine relies on, in one place:
+// Every fact of the PST formats (Unicode and ANSI) the engine relies on, in one place:
 // sizes, signatures, limits and the ids of the nodes every store holds.
 // What the code does with them lives elsewhere; a number of the format
 // written anywhere but here is a second copy waiting to drift.
@@ -9,41 +9,75 @@
 namespace pst {
 
 // --- the file header -------------------------------------------------------
-constexpr size_t kHeaderSize = 564;
 constexpr uint32_t kHeaderMagic = 0x4E444221;   // "!BDN"
 constexpr uint16_t kHeaderClientMagic = 0x4D53; // "SM"
 constexpr uint8_t kCryptNone = 0, kCryptPermute = 1, kCryptCyclic = 2;
 constexpr uint8_t kAMapValid = 2;
+// wVer: 14 and 15 are the ANSI format of Outlook 97-2002, 21 to 35 the
+// Unicode format of Outlook 2003 and later.
+constexpr uint16_t kVersionAnsiFirst = 14, kVersionAnsiLast = 15;
+constexpr uint16_t kVersionUnicodeFirst = 21, kVersionUnicodeLast = 35;
 
 // --- pages: B-trees and allocation maps ------------------------------------
 constexpr size_t kPageSize = 512;
-constexpr size_t kPageData = 496; // the bytes before the page trailer
 enum PageType : uint8_t { kPageBbt = 0x80, kPageNbt = 0x81, kPageFMap = 0x82, kPagePMap = 0x83, kPageAMap = 0x84,
                           kPageFPMap = 0x85, kPageDList = 0x86 };
-// A B-tree page: its entries, then cEnt, cEntMax, cbEnt and cLevel.
-constexpr size_t kBTreeEntryBytes = 488;
-constexpr size_t kBTreeCount = 488, kBTreeMax = 489, kBTreeEntrySize = 490, kBTreeLevel = 491;
-constexpr size_t kBTreeInnerEntry = 24;     // key, then the child's BREF
-constexpr size_t kNbtLeafEntry = 32;        // nid, bidData, bidSub, nidParent, padding
-constexpr size_t kBbtLeafEntry = 24;        // BREF, cb, cRef, padding
-constexpr size_t kBTreeInnerMax = 20, kNbtLeafMax = 15, kBbtLeafMax = 20; // cEntMax as Outlook writes it
 // Allocation maps: one bit per 64 bytes; the first map, and one every span.
 constexpr uint64_t kFirstAMap = 0x4400;
-constexpr uint64_t kAMapSpan = 496 * 8 * 64; // 253,952 bytes
+constexpr size_t kAMapBytes = 496;
+constexpr uint64_t kAMapSpan = kAMapBytes * 8 * 64; // 253,952 bytes
 constexpr size_t kAllocationUnit = 64;
 
 // --- blocks ------------------------------------------------------------------
 constexpr size_t kMaxBlock = 8192;
-constexpr size_t kBlockTrailer = 16; // cb, wSig, CRC, bid
-constexpr size_t kMaxBlockData = kMaxBlock - kBlockTrailer; // 8,176
 // Internal blocks: their first byte names the kind.
 constexpr uint8_t kBlockDataTree = 1; // XBLOCK (level 1) and XXBLOCK (level 2)
 constexpr uint8_t kBlockSubnodes = 2; // SLBLOCK (level 0) and SIBLOCK (level 1)
-constexpr size_t kInternalBlockHeader = 8;
-constexpr size_t kXBlockMax = (kMaxBlockData - kInternalBlockHeader) / 8;   // BIDs in one XBLOCK
-constexpr size_t kSlEntry = 24, kSiEntry = 16;
-constexpr size_t kSlBlockMax = (kMaxBlockData - kInternalBlockHeader) / kSlEntry;
-constexpr size_t kSiBlockMax = (kMaxBlockData - kInternalBlockHeader) / kSiEntry;
+constexpr size_t kXBlockHeader = 8;   // btype, cLevel, cEnt, lcbTotal
+
+// Where the two formats differ. The ANSI format (Outlook 97-2002) holds
+// block ids, node data ids and file offsets in 32 bits where the Unicode
+// format holds 64, so every structure that carries one is shorter, and
+// the file ends at 2 GB. Pages are 512 bytes in both: data, then a
+// trailer (type, type again, signature, then CRC and id in the Unicode
+// format, id and CRC in the ANSI one).
+struct FileFormat {
+    bool ansi;
+    size_t idSize;          // a BID or an IB: 8 or 4 bytes
+    size_t headerSize;      // the header as its CRCs cover it
+    size_t pageData;        // the bytes of a page before its trailer
+    size_t pageCrc, pageBid;        // the trailer's CRC and id, from the page's start
+    size_t btreeEntryBytes; // a B-tree page's entries; cEnt, cEntMax, cbEnt, cLevel follow
+    size_t btreeInnerEntry; // key, then the child's BREF
+    size_t nbtLeafEntry;    // nid, bidData, bidSub, nidParent (and padding)
+    size_t bbtLeafEntry;    // BREF, cb, cRef (and padding)
+    size_t btreeInnerMax, nbtLeafMax, bbtLeafMax; // cEntMax as Outlook writes it
+    size_t amapBits;        // where a map page's bits begin (after padding)
+    size_t blockTrailer;    // cb, wSig, then CRC and id (Unicode) or id and CRC (ANSI)
+    size_t blockCrc, blockBid; // within the trailer
+    size_t subnodeHeader;   // btype, cLevel, cEnt (and padding)
+    uint8_t rowIndexData;   // a table's row index: the row number's bytes
+    uint64_t maxFileSize;   // the largest file the format allows
+
+    size_t maxBlockData() const { return kMaxBlock - blockTrailer; }
+    size_t slEntry() const { return 3 * idSize; } // nid, bidData, bidSub
+    size_t siEntry() const { return 2 * idSize; } // nid, bid
+    size_t xblockMax() const { return (maxBlockData() - kXBlockHeader) / idSize; }
+    size_t slBlockMax() const { return (maxBlockData() - subnodeHeader) / slEntry(); }
+    size_t siBlockMax() const { return (maxBlockData() - subnodeHeader) / siEntry(); }
+    // Bytes a block of `cb` data bytes takes in the file, trailer included.
+    size_t blockSize(size_t cb) const { return (cb + blockTrailer + 63) / 64 * 64; }
+};
+
+constexpr FileFormat kUnicodeFormat{false, 8,   564, 496, 500, 504, 488, 24, 32, 24, 20, 15, 20,
+                                    0,     16,  4,   8,   8,   4,   ~uint64_t(0) >> 1};
+constexpr FileFormat kAnsiFormat{true, 4,  512, 500, 508, 504, 496, 12, 16, 12, 41, 31, 41,
+                                 4,    12, 8,   4,   4,   2,   uint64_t(1) << 31};
+
+// The Unicode format's sizes, for a new file and the layouts held against
+// Outlook's own.
+constexpr size_t kHeaderSize = kUnicodeFormat.headerSize;
+constexpr size_t kMaxBlockData = kMaxBlock - kUnicodeFormat.blockTrailer; // 8,176
 
 inline bool isInternalBid(uint64_t bid) { return (bid & 2) != 0; }
 // A block's or page's signature: the halves of its offset and id combined.
@@ -51,8 +85,6 @@ inline uint16_t signature(uint64_t ib, uint64_t bid) {
     const uint64_t v = ib ^ bid;
     return static_cast<uint16_t>((v >> 16) ^ v);
 }
-// Bytes a block of `cb` data bytes takes in the file, trailer included.
-inline size_t blockSize(size_t cb) { return (cb + kBlockTrailer + 63) / 64 * 64; }
 
 // --- node ids ------------------------------------------------------------------
 inline uint32_t nidType(uint32_t nid) { return nid & 0x1F; }
@@ -134,7 +166,7 @@ constexpr size_t kBthHeader = 8;
 
 // --- property and table contexts ------------------------------------------------
 constexpr uint8_t kPcKeySize = 2, kPcDataSize = 6;      // property id; type and value or HNID
-constexpr uint8_t kRowIndexKeySize = 4, kRowIndexDataSize = 4; // row id; row number
+constexpr uint8_t kRowIndexKeySize = 4; // row id; then the row number (FileFormat::rowIndexData)
 // TCINFO: signature, column count, the four group ends, the row index, the
 // row matrix, a deprecated index, then 8 bytes per column.
 constexpr size_t kTcInfoHeader = 22;
