@@ -1,8 +1,10 @@
 #include "MailConversion.h"
 
 #include "../adapters/NotesText.h"
+#include "../adapters/PstFormat.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
+#include "../shell/ActivityLog.h"
 #include "../shell/Messages.h"
 #include "../shell/WizardState.h"
 #include "ConversionRun.h"
@@ -97,6 +99,8 @@ bool convertFolder(MailRun& mail, LNViewFolderArray& views, LNINT j, LNINT viewC
         folder.Open();
         const std::wstring notesName = fromNotes(folder.GetName());
         mail.folderName = shownName = shownFolderName(notesName);
+        if (mail.ansiTarget && !fitsAnsiCodePage(shownName))
+            run.noteIncomplete(shownName, L"the folder", L"letters of its name", kAnsiTextLost);
         const std::wstring targetPath = state.pstFolderName + L"\\" + mail.folderName + L"\\";
         for (const std::wstring& entry : state.selectedFolders) {
             if (run.stopPolled())
@@ -197,6 +201,9 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
     }
     LNSetThrowAllErrorsGlobal(TRUE);
     MailRun mail{page, outlook, run, notes, messageFile.path()};
+    mail.ansiTarget = isAnsiPst(state.pstPath);
+    if (mail.ansiTarget)
+        appendLogLine(kAnsiTargetLogLine);
     LNDatabase db;
     try {
         LNViewFolderArray views;

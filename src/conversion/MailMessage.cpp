@@ -1,5 +1,6 @@
 // One message of a Notes folder on its way into the PST.
 #include "../adapters/NotesText.h"
+#include "../adapters/PstFormat.h"
 #include "../framework/Handles.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
@@ -18,6 +19,9 @@ namespace {
 using namespace outlookid;
 
 const wchar_t kWholeMessage[] = L"the whole message";
+
+// MAPI_E_STORE_FULL: the file has reached the largest size it may have.
+constexpr HRESULT kStoreFull = static_cast<HRESULT>(0x8004060C);
 
 // Runs a step whose failure the message survives; the failure's reason,
 // or nothing when the step went through.
@@ -186,6 +190,11 @@ void MailRun::leftOut(const std::wstring& what, const std::wstring& why) {
     run.noteIncomplete(folderName, item, what, why);
 }
 
+void MailRun::checkNarrowed(const std::wstring& what, const std::wstring& text) {
+    if (ansiTarget && !fitsAnsiCodePage(text))
+        leftOut(L"letters of " + what, kAnsiTextLost);
+}
+
 void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
     LNAttachmentArray attachments;
     doc.GetAttachments(&attachments);
@@ -194,6 +203,7 @@ void MailRun::addAttachments(LNDocument& doc, IDispatch* message) {
         const std::wstring name = safeAttachmentName(fromNotes(attachments[a].GetAttachmentName()),
                                                      L"attachment" + std::to_wstring(a + 1));
         const std::wstring what = L"attachment " + name;
+        checkNarrowed(L"the name of " + what, name);
         const DetachedFile file(attachmentDirectory() + L"\\" + name);
         try {
             attachments[a].Detach(toNotes(file.path()));
@@ -221,6 +231,11 @@ bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool pe
     if (headers.hasSubject && !headers.subject.empty())
         item = headers.subject;
     writeMessageFile(messageFile, headerLines(headers));
+    checkNarrowed(L"the subject", headers.subject);
+    checkNarrowed(L"the sender", headers.from);
+    for (const auto* list : {&headers.to, &headers.cc})
+        for (const std::wstring& who : *list)
+            checkNarrowed(L"the recipient " + who, who);
     if (headers.hasFrom)
         page.setLabel(IDC_PROGRESS_DETAIL1, headers.from);
     if (headers.hasSubject)
@@ -256,15 +271,24 @@ bool MailRun::buildMessage(LNDocument& doc, MessageLeftovers& leftovers, bool pe
         LNString text;
         body.GetText(&text);
         const std::wstring wide = fromNotes(text);
+        checkNarrowed(L"the body", wide);
         const bool html = wide.compare(0, 7, L"<HTML> ") == 0;
         tw::put(message, html ? HTMLBody : Body, tw::Variant(wide));
     }
     if (run.stopPolled())
         return false;
-    if (auto why = tolerated([&] { tw::call(message, Move, {tw::Variant(target.get())}); }))
-        leftOut(kWholeMessage, *why);
-    else
-        leftovers.arrived();
+    try {
+        tw::call(message, Move, {tw::Variant(target.get())});
+    } catch (const tw::AutomationFailure& e) {
+        leftOut(kWholeMessage, tw::reasonOf(e));
+        // A full file takes nothing more: the run ends here.
+        if (e.code == kStoreFull) {
+            reportRunFailure(page, runfailure::kPstFull, tw::reasonOf(e));
+            return false;
+        }
+        return true;
+    }
+    leftovers.arrived();
     return true;
 }
 

@@ -54,6 +54,8 @@ struct MailRun {
     std::wstring targetEntryId, targetStoreId;
     ReleaseClass release = ReleaseClass::Late;
     std::wstring version;
+    // The target is an ANSI file: texts its code page lacks are reported.
+    bool ansiTarget = false;
 
     // One message of the open view or folder; false when the conversion
     // must return (a stop, the free-space check, a failed restart).
@@ -77,5 +79,7 @@ private:
     void addAttachments(LNDocument& doc, IDispatch* message);
     // Part of the message under way did not arrive, for the end of the run.
     void leftOut(const std::wstring& what, const std::wstring& why);
+    // In an ANSI target, a text with letters its code page lacks.
+    void checkNarrowed(const std::wstring& what, const std::wstring& text);
 
 };

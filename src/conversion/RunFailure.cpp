@@ -17,6 +17,7 @@ const wchar_t kNotesNotStarted[] = L"The Notes session could not be started.";
 const wchar_t kMessageFileNotMade[] = L"The temporary message file could not be made.";
 const wchar_t kPersonNotRead[] = L"A person document could not be read from the source database.";
 const wchar_t kContactNotWritten[] = L"A contact could not be written to the personal folders file.";
+const wchar_t kPstFull[] = L"The personal folders file is full: nothing more can be added to it.";
 } // namespace runfailure
 
 std::wstring notesErrorText(unsigned long error) {

@@ -22,4 +22,5 @@ extern const wchar_t kNotesNotStarted[];
 extern const wchar_t kMessageFileNotMade[];
 extern const wchar_t kPersonNotRead[];
 extern const wchar_t kContactNotWritten[];
+extern const wchar_t kPstFull[];
 } // namespace runfailure

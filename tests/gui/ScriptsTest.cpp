@@ -7,6 +7,7 @@
 
 #include "Generators.h"
 #include "framework/Text.h"
+#include "pst/Checker.h"
 
 using namespace guitest;
 
@@ -85,6 +86,54 @@ TEST_F(ScriptsTest, EveryTextOfAMailboxArrivesExactly) {
         const std::vector<uint8_t> data = store->attachmentData(m.nid, m.attachments[0].nid);
         EXPECT_EQ(notesgen::scriptSampleAttachment(s), std::string(data.begin(), data.end()));
     }
+}
+
+// In an ANSI file of Outlook 97-2002 every text is stored in the code page:
+// what it lacks arrives as question marks, and each such text is named.
+TEST_F(ScriptsTest, InAnAnsiPstWhatTheCodePageLacksIsNamed) {
+    RunSetup setup;
+    setup.source = dir.file(L"scripts.nsf");
+    ASSERT_TRUE(notesgen::writeMultilingualMail(tw::toAnsi(setup.source)));
+    setup.pst = dir.file(L"pstsdk_sample2.pst");
+    ASSERT_TRUE(copyOutlookSample(L"pstsdk_sample2.pst", setup.pst));
+    const auto& samples = notesgen::scriptSamples();
+    for (const ScriptSample& s : samples)
+        setup.folders.push_back(L"Lotus Notes\\" + fromUtf8(s.folder) + L"\\");
+    auto run = start(setup);
+    EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
+    EXPECT_NE(L"", incompleteShown);
+    const std::string log = this->log();
+    EXPECT_NE(std::string::npos, log.find("The personal folders file is of the ANSI format (Outlook 97-2002)")) << log;
+    auto fits = [](const std::string& utf8) {
+        const std::wstring wide = fromUtf8(utf8.c_str());
+        BOOL lost = FALSE;
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lost);
+        return !lost;
+    };
+    size_t named = 0;
+    for (const ScriptSample& s : samples) {
+        SCOPED_TRACE(s.language);
+        // The log is in the ANSI code page too.
+        const std::string folder = tw::toAnsi(fromUtf8(s.folder)), subject = tw::toAnsi(fromUtf8(s.subject));
+        const std::string folderLine = "Not arrived whole : " + folder + " | the folder | letters of its name";
+        const std::string subjectLine = " | letters of the subject | the personal folders file is of the ANSI";
+        if (fits(s.folder)) {
+            EXPECT_EQ(std::string::npos, log.find(folderLine)) << log;
+        } else {
+            EXPECT_NE(std::string::npos, log.find(folderLine)) << log;
+            ++named;
+        }
+        if (!fits(s.subject)) {
+            EXPECT_NE(std::string::npos, log.find(subject + subjectLine)) << log;
+            ++named;
+        }
+    }
+    EXPECT_GE(named, 8u) << "most of the scripts are beyond Windows-1252";
+    EXPECT_TRUE(pst::checkFile(tw::toAnsi(setup.pst)).ok());
+    auto store = pst::Store::open(tw::toAnsi(setup.pst));
+    const std::optional<uint32_t> german = folderAt(*store, {"Lotus Mails", "\xC3\x9C" "berblick"});
+    ASSERT_TRUE(german) << "a name Windows-1252 holds arrives whole";
+    EXPECT_EQ("Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln", pst::subjectText(messagesOf(*store, *german).at(0).properties));
 }
 
 TEST_F(ScriptsTest, EveryFieldOfAnAddressBookArrivesExactly) {

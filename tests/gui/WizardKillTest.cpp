@@ -23,7 +23,10 @@ std::vector<std::string> earlierItems(pst::Store& store) {
     return storeItems(store, [](const std::string& name) { return name.compare(0, 6, "Round ") == 0 || name == "Lotus Mails"; });
 }
 
-class WizardKillTest : public ConversionTest {};
+class WizardKillTest : public ConversionTest {
+protected:
+    void updateOutlookSamples(std::initializer_list<const wchar_t*> names);
+};
 
 } // namespace
 
@@ -98,13 +101,12 @@ TEST_F(WizardKillTest, EveryKillLeavesEveryMovedMessageAndEveryEarlierItem) {
     keepForReaders(setup.pst, L"killed.pst");
 }
 
-TEST_F(WizardKillTest, OutlooksOwnPstsUpdatedKeepEveryItem) {
+// Each of Outlook's files updated by a conversion of the sample's Inbox,
+// kept for the readers' comparison with the file as it was.
+void WizardKillTest::updateOutlookSamples(std::initializer_list<const wchar_t*> names) {
     RunSetup setup = sampleMails();
     setup.folders = {L"Lotus Notes\\Inbox\\"};
-    // Every Unicode file of Outlook's but java-libpst_passworded (which the
-    // password test updates).
-    for (const wchar_t* name : {L"tika_testPST", L"tika_testPST_variousBodyTypes", L"java-libpst_dist-list",
-                                L"pstsdk_sample1", L"pstsdk_submessage", L"pstsdk_test_unicode"}) {
+    for (const wchar_t* name : names) {
         SCOPED_TRACE(narrow(name));
         const std::wstring file = std::wstring(name) + L".pst";
         const std::wstring original = outlookSample(file.c_str());
@@ -112,7 +114,7 @@ TEST_F(WizardKillTest, OutlooksOwnPstsUpdatedKeepEveryItem) {
         ASSERT_TRUE(copyOutlookSample(file.c_str(), setup.pst));
         const uint32_t locked = pst::Store::open(tw::toAnsi(setup.pst))->passwordCrc();
         auto run = start(setup);
-        // pstsdk_test_unicode is protected by a password too.
+        // pstsdk_test_unicode and pstsdk_test_ansi are protected by a password too.
         if (locked)
             givePassword(passwordPrompt(*run), tw::fromAnsi(passwordWithCrc(locked)));
         EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
@@ -120,4 +122,16 @@ TEST_F(WizardKillTest, OutlooksOwnPstsUpdatedKeepEveryItem) {
         EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/original", original, file));
         EXPECT_TRUE(testenv::copyToHostDirectory(TW_READER_DIR "/updated", setup.pst, file));
     }
+}
+
+TEST_F(WizardKillTest, OutlooksOwnPstsUpdatedKeepEveryItem) {
+    // Every Unicode file of Outlook's but java-libpst_passworded (which the
+    // password test updates).
+    updateOutlookSamples({L"tika_testPST", L"tika_testPST_variousBodyTypes", L"java-libpst_dist-list",
+                          L"pstsdk_sample1", L"pstsdk_submessage", L"pstsdk_test_unicode"});
+}
+
+TEST_F(WizardKillTest, OutlooksAnsiPstsUpdatedKeepEveryItem) {
+    // The ANSI files of Outlook 97-2002.
+    updateOutlookSamples({L"pstsdk_sample2", L"pstsdk_test_ansi"});
 }

@@ -2,15 +2,12 @@
 
 #include "FolderCollection.h"
 #include "PropertyValues.h"
+#include "StoreFailure.h"
 
 namespace outlook {
 
 namespace {
 enum : DISPID { kName = 0x3001, kDescription = 0x3004, kFolders = 0x2103, kEntryId = 0xF01E, kStoreId = 0x3108 };
-
-AutomationError storeFailure(const pst::Error& e) {
-    return AutomationError{L"The operation failed: " + widen(e.what()), E_FAIL};
-}
 } // namespace
 
 bool sameFolderName(const std::wstring& a, const std::wstring& b) {

@@ -4,6 +4,7 @@
 #include "ContactFields.h"
 #include "Folder.h"
 #include "PropertyValues.h"
+#include "StoreFailure.h"
 
 #include <windows.h>
 
@@ -42,10 +43,6 @@ DefaultFolder folderOf(long type) {
     case Item::kPost: return DefaultFolder::Inbox;
     default: return DefaultFolder::Drafts;
     }
-}
-
-AutomationError storeFailure(const pst::Error& e) {
-    return AutomationError{L"The operation failed: " + widen(e.what()), E_FAIL};
 }
 
 // The plain text of an HTML body, as Outlook derives one: tags left out,
