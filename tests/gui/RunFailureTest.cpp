@@ -5,9 +5,12 @@
 #include "ConversionFixture.h"
 
 #include "DxlWriter.h"
+#include "SizeForge.h"
 #include "framework/Text.h"
 #include "pst/Checker.h"
 #include "shell/Registry.h"
+
+#include <filesystem>
 
 using namespace guitest;
 
@@ -211,4 +214,21 @@ TEST_F(RunFailureTest, AContactThatCannotBeSavedOrMovedIsReported) {
             EXPECT_EQ(0u, defaultStoreMessages()) << "the saved contact whose move failed stays behind";
         }
     }
+}
+
+TEST_F(RunFailureTest, AFullAnsiPstEndsTheRunAndKeepsWhatArrived) {
+    // Outlook 97-2002's file with room for a few messages before its 2 GB.
+    RunSetup setup = generatedInbox(L"Full.pst", 20, 1024, 30000, 1);
+    setup.pst = dir.file(L"pstsdk_sample2.pst");
+    ASSERT_TRUE(copyOutlookSample(L"pstsdk_sample2.pst", setup.pst));
+    const uint64_t end = growAnsiToItsLimit(tw::toUtf8(setup.pst), 1);
+    expectAbortedWith(setup, L"The personal folders file is full: nothing more can be added to it.");
+    EXPECT_EQ(end, std::filesystem::file_size(std::filesystem::path(setup.pst))) << "the file went past its format's end";
+    EXPECT_TRUE(pst::checkFile(tw::toUtf8(setup.pst)).ok());
+    auto store = pst::Store::open(tw::toUtf8(setup.pst));
+    const std::optional<uint32_t> inbox = folderAt(*store, {"Lotus Mails", "Inbox"});
+    ASSERT_TRUE(inbox);
+    const size_t arrived = store->messages(*inbox).size();
+    EXPECT_GE(arrived, 1u) << "the room left took messages before the end";
+    EXPECT_LT(arrived, 20u);
 }

@@ -71,11 +71,15 @@ Bytes convertMulti(const Bytes& in, const std::function<Bytes(const Bytes&)>& co
 } // namespace
 
 uint16_t narrowType(uint16_t type) {
-    return type == PT_UNICODE ? PT_STRING8 : type == PT_MV_UNICODE ? PT_MV_STRING8 : type;
+    if (type == PT_UNICODE)
+        return PT_STRING8;
+    return type == PT_MV_UNICODE ? PT_MV_STRING8 : type;
 }
 
 uint16_t wideType(uint16_t type) {
-    return type == PT_STRING8 ? PT_UNICODE : type == PT_MV_STRING8 ? PT_MV_UNICODE : type;
+    if (type == PT_STRING8)
+        return PT_UNICODE;
+    return type == PT_MV_STRING8 ? static_cast<uint16_t>(PT_MV_UNICODE) : type;
 }
 
 Value narrowed(const Value& v) {
