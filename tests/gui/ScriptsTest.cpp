@@ -17,6 +17,19 @@ using notesgen::ScriptSample;
 
 class ScriptsTest : public ConversionTest {
 protected:
+    // The multilingual mail database, every folder chosen, into `pst` in
+    // the test's directory; no source when it could not be written.
+    RunSetup multilingualMails(const wchar_t* pst) {
+        RunSetup setup;
+        setup.source = dir.file(L"scripts.nsf");
+        if (!notesgen::writeMultilingualMail(tw::toAnsi(setup.source)))
+            setup.source.clear();
+        setup.pst = dir.file(pst);
+        for (const ScriptSample& s : notesgen::scriptSamples())
+            setup.folders.push_back(L"Lotus Notes\\" + fromUtf8(s.folder) + L"\\");
+        return setup;
+    }
+
     // What the readers must find of each sample, one "kind<TAB>text" a
     // line, and each attachment as it must come out.
     void keepExpectationsForReaders(bool contacts) {
@@ -51,13 +64,9 @@ std::vector<std::string> recipientNames(const pst::MessageInfo& m) {
 } // namespace
 
 TEST_F(ScriptsTest, EveryTextOfAMailboxArrivesExactly) {
-    RunSetup setup;
-    setup.source = dir.file(L"scripts.nsf");
-    ASSERT_TRUE(notesgen::writeMultilingualMail(tw::toAnsi(setup.source)));
-    setup.pst = dir.file(L"Scripts.pst");
+    RunSetup setup = multilingualMails(L"Scripts.pst");
+    ASSERT_FALSE(setup.source.empty());
     const auto& samples = notesgen::scriptSamples();
-    for (const ScriptSample& s : samples)
-        setup.folders.push_back(L"Lotus Notes\\" + fromUtf8(s.folder) + L"\\");
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
     EXPECT_EQ(L"", incompleteShown);
@@ -91,14 +100,10 @@ TEST_F(ScriptsTest, EveryTextOfAMailboxArrivesExactly) {
 // In an ANSI file of Outlook 97-2002 every text is stored in the code page:
 // what it lacks arrives as question marks, and each such text is named.
 TEST_F(ScriptsTest, InAnAnsiPstWhatTheCodePageLacksIsNamed) {
-    RunSetup setup;
-    setup.source = dir.file(L"scripts.nsf");
-    ASSERT_TRUE(notesgen::writeMultilingualMail(tw::toAnsi(setup.source)));
-    setup.pst = dir.file(L"pstsdk_sample2.pst");
+    RunSetup setup = multilingualMails(L"pstsdk_sample2.pst");
+    ASSERT_FALSE(setup.source.empty());
     ASSERT_TRUE(copyOutlookSample(L"pstsdk_sample2.pst", setup.pst));
     const auto& samples = notesgen::scriptSamples();
-    for (const ScriptSample& s : samples)
-        setup.folders.push_back(L"Lotus Notes\\" + fromUtf8(s.folder) + L"\\");
     auto run = start(setup);
     EXPECT_EQ(L"Conversion Completed Successfully", finish(*run));
     EXPECT_NE(L"", incompleteShown);
