@@ -13,6 +13,14 @@ inline std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// Whether the file is of Outlook 97-2002's ANSI format (wVer 14 or 15).
+inline bool isAnsiPst(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[12] = {};
+    in.read(header, sizeof header);
+    return header[10] == 14 || header[10] == 15;
+}
+
 class ScratchDir {
 public:
     ScratchDir() {

@@ -9,8 +9,6 @@
 
 #include <string>
 
-inline uint64_t forgeSpanStart(uint64_t span) { return pst::kFirstAMap + span * pst::kAMapSpan; }
-
 // Returns the file's new end.
 inline uint64_t growAnsiToItsLimit(const std::string& path, size_t freeSpans) {
     pst::File file(path, pst::File::Mode::ReadWrite);
@@ -23,18 +21,18 @@ inline uint64_t growAnsiToItsLimit(const std::string& path, size_t freeSpans) {
     for (uint64_t span = first; span <= last; ++span) {
         // The span's own map pages, as the engine lays them out.
         std::vector<uint8_t> types{pst::kPageAMap};
-        if (span % 8 == 0)
+        if (pst::spanHasPMap(span))
             types.push_back(pst::kPagePMap);
-        if (span >= 128 && (span - 128) % pst::kAMapBytes == 0)
+        if (pst::spanHasFMap(span))
             types.push_back(pst::kPageFMap);
-        if (span >= 8192 && (span - 8192) % (pst::kAMapBytes * 128) == 0)
+        if (pst::spanHasFPMap(span))
             types.push_back(pst::kPageFPMap);
         pst::Bytes bits(pst::kAMapBytes, 0xFF);
         if (span + freeSpans > last) {
             std::fill(bits.begin() + static_cast<std::ptrdiff_t>(types.size()), bits.end(), 0);
             h.amapFree += pst::kAMapSpan - types.size() * pst::kPageSize;
         }
-        const uint64_t start = forgeSpanStart(span);
+        const uint64_t start = pst::kFirstAMap + span * pst::kAMapSpan;
         const pst::Bytes full(pst::kAMapBytes, 0xFF);
         for (size_t i = 0; i < types.size(); ++i) {
             // The AMap says what is free; the other maps are all set.

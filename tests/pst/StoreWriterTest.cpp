@@ -131,8 +131,7 @@ TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
         ScratchDir dir;
         const std::string path = dir.copyOf(sample);
         // pst-extractor reads no ANSI file, not even Outlook's own.
-        const bool ansi = std::string(sample).find("ansi") != std::string::npos ||
-                          std::string(sample) == "pstsdk_sample2.pst";
+        const bool ansi = isAnsiPst(path);
         Extraction before = readpst(path, dir, "before");
         Extraction libpffBefore = pffexport(path, dir, "libpff-before");
         Extraction extractorBefore = pstExtractor(path, dir, "extractor-before");

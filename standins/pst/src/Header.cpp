@@ -24,8 +24,6 @@ const HeaderFields& fieldsOf(const FileFormat& f) { return f.ansi ? kAnsiFields 
 // Unicode header's full CRC 516.
 constexpr size_t kCrcStart = 8, kCrcPartialBytes = 471, kCrcFullBytes = 516;
 
-uint64_t getId(const FileFormat& f, const Bytes& b, size_t at) { return uid(b, at, f.idSize); }
-void putId(const FileFormat& f, Bytes& b, size_t at, uint64_t v) { pst::putId(b, at, v, f.idSize); }
 
 } // namespace
 
@@ -48,19 +46,19 @@ Header Header::parse(const Bytes& raw) {
         (at.crcFull && crcMismatch(&h.raw[kCrcStart], kCrcFullBytes, u32(h.raw, at.crcFull))))
         throw Error(ErrorKind::Corrupt, "the PST file's header is damaged (checksum mismatch)");
     h.clientVersion = u16(h.raw, 12);
-    h.nextPageBid = getId(f, h.raw, at.nextPageBid);
+    h.nextPageBid = uid(h.raw, at.nextPageBid, f.idSize);
     h.unique = u32(h.raw, at.unique);
     for (int i = 0; i < 32; ++i)
         h.nidCounters[i] = u32(h.raw, at.nidCounters + 4 * i);
-    h.fileEof = getId(f, h.raw, at.fileEof);
-    h.lastAMap = getId(f, h.raw, at.lastAMap);
-    h.amapFree = getId(f, h.raw, at.amapFree);
-    h.pmapFree = getId(f, h.raw, at.pmapFree);
-    h.nbt = {getId(f, h.raw, at.nbt), getId(f, h.raw, at.nbt + f.idSize)};
-    h.bbt = {getId(f, h.raw, at.bbt), getId(f, h.raw, at.bbt + f.idSize)};
+    h.fileEof = uid(h.raw, at.fileEof, f.idSize);
+    h.lastAMap = uid(h.raw, at.lastAMap, f.idSize);
+    h.amapFree = uid(h.raw, at.amapFree, f.idSize);
+    h.pmapFree = uid(h.raw, at.pmapFree, f.idSize);
+    h.nbt = {uid(h.raw, at.nbt, f.idSize), uid(h.raw, at.nbt + f.idSize, f.idSize)};
+    h.bbt = {uid(h.raw, at.bbt, f.idSize), uid(h.raw, at.bbt + f.idSize, f.idSize)};
     h.amapValid = u8(h.raw, at.amapValid);
     h.crypt = u8(h.raw, at.crypt);
-    h.nextBlockBid = getId(f, h.raw, at.nextBlockBid);
+    h.nextBlockBid = uid(h.raw, at.nextBlockBid, f.idSize);
     if (u8(h.raw, at.sentinel) != 0x80)
         throw Error(ErrorKind::Corrupt, "the PST file's header is damaged (sentinel)");
     if (h.crypt > kCryptCyclic)
@@ -74,21 +72,21 @@ Bytes Header::serialize() const {
     Bytes b = raw;
     put16(b, 10, version);
     put16(b, 12, clientVersion);
-    putId(f, b, at.nextPageBid, nextPageBid);
+    putId(b, at.nextPageBid, nextPageBid, f.idSize);
     put32(b, at.unique, unique);
     for (int i = 0; i < 32; ++i)
         put32(b, at.nidCounters + 4 * i, nidCounters[i]);
-    putId(f, b, at.fileEof, fileEof);
-    putId(f, b, at.lastAMap, lastAMap);
-    putId(f, b, at.amapFree, amapFree);
-    putId(f, b, at.pmapFree, pmapFree);
-    putId(f, b, at.nbt, nbt.bid);
-    putId(f, b, at.nbt + f.idSize, nbt.ib);
-    putId(f, b, at.bbt, bbt.bid);
-    putId(f, b, at.bbt + f.idSize, bbt.ib);
+    putId(b, at.fileEof, fileEof, f.idSize);
+    putId(b, at.lastAMap, lastAMap, f.idSize);
+    putId(b, at.amapFree, amapFree, f.idSize);
+    putId(b, at.pmapFree, pmapFree, f.idSize);
+    putId(b, at.nbt, nbt.bid, f.idSize);
+    putId(b, at.nbt + f.idSize, nbt.ib, f.idSize);
+    putId(b, at.bbt, bbt.bid, f.idSize);
+    putId(b, at.bbt + f.idSize, bbt.ib, f.idSize);
     put8(b, at.amapValid, amapValid);
     put8(b, at.crypt, crypt);
-    putId(f, b, at.nextBlockBid, nextBlockBid);
+    putId(b, at.nextBlockBid, nextBlockBid, f.idSize);
     put32(b, 4, crc(&b[kCrcStart], kCrcPartialBytes));
     if (at.crcFull)
         put32(b, at.crcFull, crc(&b[kCrcStart], kCrcFullBytes));

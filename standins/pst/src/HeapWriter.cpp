@@ -44,7 +44,8 @@ size_t HeapWriter::Block::bytesFor(size_t index, size_t dataBytes, size_t items)
 
 // --- the heap ------------------------------------------------------------
 
-HeapWriter::HeapWriter(Ndb& ndb, uint8_t clientSignature) : blocks_(ndb, 0) {
+HeapWriter::HeapWriter(Ndb& ndb, uint8_t clientSignature)
+    : blocks_(ndb, 0), blockMax_(ndb.format().maxBlockData()) {
     Block first;
     first.header.assign(kHeapFirstHeader, 0);
     first.header[2] = kHeapSignature;
@@ -54,7 +55,8 @@ HeapWriter::HeapWriter(Ndb& ndb, uint8_t clientSignature) : blocks_(ndb, 0) {
     touch(0);
 }
 
-HeapWriter::HeapWriter(Ndb& ndb, uint64_t bidData) : blocks_(ndb, bidData) {
+HeapWriter::HeapWriter(Ndb& ndb, uint64_t bidData)
+    : blocks_(ndb, bidData), blockMax_(ndb.format().maxBlockData()) {
     if (blocks_.size() == 0)
         corrupt("a heap without data");
     if (u8(block(0).header, 2) != kHeapSignature)
@@ -107,7 +109,7 @@ HeapWriter::Block& HeapWriter::block(size_t index) {
 Bytes HeapWriter::serialize(size_t index, const Block& b) const {
     const bool last = index + 1 == blocks_.size();
     Bytes out;
-    out.reserve(last ? Block::bytesFor(index, b.data.size(), b.count()) : kMaxBlockData);
+    out.reserve(last ? Block::bytesFor(index, b.data.size(), b.count()) : blockMax_);
     out = b.header;
     const size_t hs = out.size();
     appendBytes(out, b.data);
@@ -126,12 +128,13 @@ Bytes HeapWriter::serialize(size_t index, const Block& b) const {
     put16(out, 0, map);
     // Every block but the last is a whole block, its room after the map.
     if (!last)
-        out.resize(kMaxBlockData, 0);
+        out.resize(blockMax_, 0);
     return out;
 }
 
 void HeapWriter::setFillLevel(size_t index, const Block& b) {
-    const size_t room = kMaxBlockData - Block::bytesFor(index, b.data.size(), b.count());
+    const size_t used = Block::bytesFor(index, b.data.size(), b.count());
+    const size_t room = used < blockMax_ ? blockMax_ - used : 0;
     const uint8_t level = heapFillLevel(room);
     // The first block keeps the levels of the first eight; every 128th
     // block from the ninth, its own and the next 127's.
@@ -190,7 +193,7 @@ bool HeapWriter::replace(uint32_t hid, const Bytes& bytes) {
     const size_t index = locate(hid, &i);
     Block& b = block(index);
     const size_t dataBytes = b.data.size() - b.size(i) + bytes.size();
-    if (bytes.size() > kMaxHeapItem || Block::bytesFor(index, dataBytes, b.count()) > kMaxBlockData)
+    if (bytes.size() > kMaxHeapItem || Block::bytesFor(index, dataBytes, b.count()) > blockMax_)
         return false;
     b.set(i, bytes.data(), bytes.size());
     touch(index);
@@ -214,7 +217,7 @@ uint32_t HeapWriter::add(const uint8_t* bytes, size_t size) {
     const size_t last = blocks_.size() - 1;
     Block& tail = block(last);
     if (tail.count() < kMaxHeapItems &&
-        Block::bytesFor(last, tail.data.size() + size, tail.count() + 1) <= kMaxBlockData) {
+        Block::bytesFor(last, tail.data.size() + size, tail.count() + 1) <= blockMax_) {
         tail.push(bytes, size);
         touch(last);
         const uint32_t hid = makeHid(last, tail.count());

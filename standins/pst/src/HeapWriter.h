@@ -57,6 +57,7 @@ private:
     uint32_t locate(uint32_t hid, size_t* index);
 
     BlockList blocks_;
+    size_t blockMax_; // the format's largest block: the heap's blocks fill to it
     std::map<size_t, Block> parsed_;
     std::set<size_t> dirty_;   // blocks changed since they were last written
     std::set<uint32_t> freed_; // items this writer freed

@@ -131,6 +131,7 @@ void describeHeap(Ndb& ndb, uint64_t bidData, NodeLayout& node) {
         return;
     const Heap heap(blocks);
     node.client = heap.clientSignature();
+    node.wholeBlock = ndb.format().maxBlockData();
     for (const Bytes& b : blocks)
         node.blockSizes.push_back(b.size());
     node.items = itemsOf(blocks);
@@ -214,7 +215,7 @@ std::string NodeLayout::signature() const {
 
 bool NodeLayout::wholeBlocks() const {
     for (size_t b = 0; b + 1 < blockSizes.size(); ++b)
-        if (blockSizes[b] != kMaxBlockData)
+        if (blockSizes[b] != wholeBlock)
             return false;
     return true;
 }

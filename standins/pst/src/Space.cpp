@@ -11,9 +11,6 @@ namespace {
 
 uint64_t spanStart(size_t span) { return kFirstAMap + static_cast<uint64_t>(span) * kAMapSpan; }
 
-bool hasPMap(size_t span) { return span % 8 == 0; }
-bool hasFMap(size_t span) { return span >= 128 && (span - 128) % kAMapBytes == 0; }
-bool hasFPMap(size_t span) { return span >= 8192 && (span - 8192) % (kAMapBytes * 128) == 0; }
 
 // A map page: its bits (after the ANSI format's padding), then the
 // trailer with the page's offset as its id and no signature.
@@ -214,11 +211,11 @@ void Space::grow() {
     uint8_t* b = slot(span);
     std::fill(b, b + kAMapBytes, 0);
     size_t reserved = 1; // the AMap page itself
-    if (hasPMap(span))
+    if (spanHasPMap(span))
         ++reserved;
-    if (hasFMap(span))
+    if (spanHasFMap(span))
         ++reserved;
-    if (hasFPMap(span))
+    if (spanHasFPMap(span))
         ++reserved;
     for (size_t i = 0; i < reserved; ++i)
         b[i] = 0xFF;
@@ -230,15 +227,15 @@ void Space::grow() {
     // The other map pages of the span, written once.
     uint64_t at = start + kPageSize;
     const FileFormat& f = *header_.format;
-    if (hasPMap(span)) {
+    if (spanHasPMap(span)) {
         file_.write(at, fullMapPage(f, kPagePMap, at));
         at += kPageSize;
     }
-    if (hasFMap(span)) {
+    if (spanHasFMap(span)) {
         file_.write(at, fullMapPage(f, kPageFMap, at));
         at += kPageSize;
     }
-    if (hasFPMap(span))
+    if (spanHasFPMap(span))
         file_.write(at, fullMapPage(f, kPageFPMap, at));
     // The file holds whole spans.
     file_.write(header_.fileEof - 1, Bytes(1, 0));

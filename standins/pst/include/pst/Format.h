@@ -27,6 +27,12 @@ constexpr uint64_t kFirstAMap = 0x4400;
 constexpr size_t kAMapBytes = 496;
 constexpr uint64_t kAMapSpan = kAMapBytes * 8 * 64; // 253,952 bytes
 constexpr size_t kAllocationUnit = 64;
+// The map pages that follow a span's AMap page: a PMap in every 8th span,
+// an FMap in every 496th from the 128th, an FPMap in every 63,488th from
+// the 8,192nd.
+inline bool spanHasPMap(size_t span) { return span % 8 == 0; }
+inline bool spanHasFMap(size_t span) { return span >= 128 && (span - 128) % kAMapBytes == 0; }
+inline bool spanHasFPMap(size_t span) { return span >= 8192 && (span - 8192) % (kAMapBytes * 128) == 0; }
 
 // --- blocks ------------------------------------------------------------------
 constexpr size_t kMaxBlock = 8192;
@@ -74,10 +80,8 @@ constexpr FileFormat kUnicodeFormat{false, 8,   564, 496, 500, 504, 488, 24, 32,
 constexpr FileFormat kAnsiFormat{true, 4,  512, 500, 508, 504, 496, 12, 16, 12, 41, 31, 41,
                                  4,    12, 8,   4,   4,   2,   uint64_t(1) << 31};
 
-// The Unicode format's sizes, for a new file and the layouts held against
-// Outlook's own.
+// The longer of the two headers, and the one of a new (Unicode) file.
 constexpr size_t kHeaderSize = kUnicodeFormat.headerSize;
-constexpr size_t kMaxBlockData = kMaxBlock - kUnicodeFormat.blockTrailer; // 8,176
 
 inline bool isInternalBid(uint64_t bid) { return (bid & 2) != 0; }
 // A block's or page's signature: the halves of its offset and id combined.

@@ -25,6 +25,7 @@ struct NodeLayout {
     uint8_t client = 0;   // the heap's client signature; 0 when the data is no heap
     std::vector<HeapItemLayout> items;
     std::vector<size_t> blockSizes; // the heap's blocks, in bytes
+    size_t wholeBlock = 0;          // a whole block's bytes in the file's format
     std::string bth;     // the B-tree: key and data sizes, index levels
     std::string columns; // a table's columns: tag@offset/size#bit
     std::string error;   // what could not be read
