@@ -193,6 +193,27 @@ bool isOrHolds(const std::wstring& a, const std::wstring& b) {
     return b.size() == a.size() || a.back() == L'\\' || b[a.size()] == L'\\';
 }
 
+// The Windows and system directories, the profile and its Documents,
+// Desktop and application data, the program files: looked up once, as the
+// folder is checked after every message (and the shell's look-up writes
+// the registry each time).
+const std::vector<std::wstring>& ownFolders() {
+    static const std::vector<std::wstring> own = [] {
+        std::vector<std::wstring> out;
+        wchar_t dir[MAX_PATH] = L"";
+        if (GetWindowsDirectoryW(dir, MAX_PATH))
+            out.push_back(dir);
+        if (GetSystemDirectoryW(dir, MAX_PATH))
+            out.push_back(dir);
+        for (int csidl : {CSIDL_PROFILE, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+                          CSIDL_PROGRAM_FILES, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY})
+            if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, dir)))
+                out.push_back(dir);
+        return out;
+    }();
+    return own;
+}
+
 // A folder of the user's or the system's own: a drive's root, the Windows
 // and system directories, the profile and its Documents, Desktop and
 // application data, the program files, and every folder above them.
@@ -204,17 +225,7 @@ bool isUsersOwnFolder(const std::wstring& folder) {
     const bool shareRoot = path.compare(0, 2, L"\\\\") == 0 && std::count(path.begin(), path.end(), L'\\') <= 3;
     if (path.size() <= 3 || shareRoot)
         return true; // a drive's root ("C:\\"), or a share's
-    std::vector<std::wstring> own;
-    wchar_t dir[MAX_PATH] = L"";
-    if (GetWindowsDirectoryW(dir, MAX_PATH))
-        own.push_back(dir);
-    if (GetSystemDirectoryW(dir, MAX_PATH))
-        own.push_back(dir);
-    for (int csidl : {CSIDL_PROFILE, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
-                      CSIDL_PROGRAM_FILES, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY})
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, dir)))
-            own.push_back(dir);
-    for (const std::wstring& o : own)
+    for (const std::wstring& o : ownFolders())
         if (isOrHolds(path, withoutTrailingSlash(o)))
             return true;
     return false;

@@ -21,6 +21,12 @@ TEST(Base64, RoundTripOfEverySmallSizeFedInPieces) {
             ASSERT_TRUE(d.feed(text.data() + at, std::min(text.size() - at, 1 + at % 7), out)) << n;
         EXPECT_TRUE(d.finish()) << n;
         ASSERT_EQ(bytes, out) << n;
+        // And whole, groups of four at a time between the lines' ends.
+        Base64Decoder whole;
+        std::string all;
+        ASSERT_TRUE(whole.feed(text.data(), text.size(), all)) << n;
+        EXPECT_TRUE(whole.finish()) << n;
+        ASSERT_EQ(bytes, all) << n;
     }
 }
 

@@ -77,6 +77,17 @@ TEST(XmlReader, TextLongerThanTheBufferWithReferencesAcrossItsEdges) {
     EXPECT_EQ("<a>\"" + expected + "\"</a>", trace("<a>" + body + "</a>"));
 }
 
+TEST(XmlReader, ATagOrReferenceEndsThePlainRunWhereverItFallsInAWord) {
+    // The run is searched eight bytes at a time: '<' and '&' at every place
+    // of a word, and bytes either side of them in value.
+    for (size_t at = 0; at < 24; ++at) {
+        const std::string before(at, '='), after = "%'(;";
+        EXPECT_EQ("<a>\"" + before + "&" + after + "\"<b></b>\"" + after + before + "\"</a>",
+                  trace("<a>" + before + "&amp;" + after + "<b/>" + after + before + "</a>"))
+            << at;
+    }
+}
+
 TEST(XmlReader, StreamedAndSkippedTextLeaveTheReaderInStep) {
     TempFile file("<a><b>" + std::string(200000, 'z') + "</b><c>" + std::string(100, 'y') + "</c></a>");
     notes::ByteSource src;
@@ -97,6 +108,26 @@ TEST(XmlReader, StreamedAndSkippedTextLeaveTheReaderInStep) {
     EXPECT_EQ("c", r.name());
     ASSERT_EQ(Event::Text, r.next());
     EXPECT_EQ(Event::EndElement, r.next()) << "unread text is skipped";
+}
+
+TEST(XmlReader, AnElementWhoseEndIsKnownIsSteppedOver) {
+    const std::string xml = "<a><b>" + std::string(100000, 'z') + "</b><c>y</c></a>";
+    TempFile file(xml);
+    notes::ByteSource src;
+    ASSERT_TRUE(src.open(file.path()));
+    XmlReader r(src);
+    ASSERT_EQ(Event::StartElement, r.next()); // a
+    ASSERT_EQ(Event::StartElement, r.next()); // b
+    const uint64_t end = xml.find("<c>");
+    r.skipElementTo(end);
+    EXPECT_EQ(1u, r.depth());
+    ASSERT_EQ(Event::StartElement, r.next());
+    EXPECT_EQ("c", r.name());
+    ASSERT_EQ(Event::Text, r.next());
+    EXPECT_EQ("y", r.text(10));
+    ASSERT_EQ(Event::EndElement, r.next());
+    ASSERT_EQ(Event::EndElement, r.next());
+    EXPECT_EQ("a", r.name());
 }
 
 TEST(XmlReader, MalformedInputGivesAnErrorWithItsOffset) {

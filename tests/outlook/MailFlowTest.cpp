@@ -5,6 +5,7 @@
 // moved into a folder of the target PST.
 #include "OutlookFixture.h"
 
+#include "PendingAttachment.h"
 #include "pst/Store.h"
 
 #include <algorithm>
@@ -101,8 +102,9 @@ TEST_F(MailFlow, ImportedHeadersBodiesAndAttachmentsArriveInTheTargetFolder) {
                                "Subject:Lunch \xE9t\xE9\r\n";
     convert(safe.get(), inbox.get(), second, L"", L"<HTML> <body><p>See you &amp; bring it</p></body></HTML>", true);
 
-    // Attachments leave their copy in the secure temporary folder (11.x).
-    EXPECT_TRUE(testenv::fileExists(secureTemp() + L"Quarterly report.xls"));
+    // Attachments leave their copy in the secure temporary folder (11.x),
+    // whole though the added file is gone.
+    EXPECT_TRUE(testenv::readFileBytes(secureTemp() + L"Quarterly report.xls") == bytes);
     // The moved item is found by its id in the target store.
     tw::ComPtr<IDispatch> found = tw::call(nameSpace.get(), id::GetItemFromID, {movedId, L""}).object();
     EXPECT_TRUE(found);
@@ -161,6 +163,32 @@ TEST_F(MailFlow, ImportedHeadersBodiesAndAttachmentsArriveInTheTargetFolder) {
     const uint32_t notes = *defaults->findSubfolder(defaults->ipmSubtree(), "Notes");
     EXPECT_EQ(2u, defaults->messages(notes).size());
     EXPECT_EQ("IPM.StickyNote", textOf(defaults->messageProperties(defaults->messages(notes)[0]), 0x001A));
+}
+
+TEST_F(MailFlow, AnAttachmentTooLargeToHoldInMemoryArrivesWhole) {
+    start();
+    const std::wstring targetPath = dir.file(L"Large.pst");
+    tw::ComPtr<IDispatch> root = addStore(targetPath);
+    tw::ComPtr<IDispatch> inbox =
+        tw::call(tw::get(root.get(), id::Folders).object().get(), id::Add, {L"Inbox", L"IPF.Post"}).object();
+    tw::ComPtr<IDispatch> safe = create(kSafeMailItem);
+    // Past what the stand-in holds in memory: it keeps a copy of its own,
+    // the added file being deleted at once.
+    std::string bytes(static_cast<size_t>(outlook::PendingAttachment::kMostHeld) + 4099, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 131 + i / 8191);
+    const std::wstring attachment = dir.file(L"Archive.zip");
+    ASSERT_TRUE(testenv::writeFileBytes(attachment, bytes));
+    convert(safe.get(), inbox.get(), "Subject:Archive\r\n", attachment, L"attached", false);
+    tw::call(app.get(), id::Quit);
+
+    auto store = pst::Store::open(narrow(targetPath));
+    const uint32_t folder = *store->findSubfolder(store->ipmSubtree(), "Inbox");
+    ASSERT_EQ(1u, store->messages(folder).size());
+    const pst::MessageInfo m = store->message(store->messages(folder)[0]);
+    ASSERT_EQ(1u, m.attachments.size());
+    const std::vector<uint8_t> data = store->attachmentData(m.nid, m.attachments[0].nid);
+    EXPECT_TRUE(std::string(data.begin(), data.end()) == bytes) << data.size() << " bytes";
 }
 
 TEST_F(MailFlow, SafeMailItemFailuresAreHresults) {

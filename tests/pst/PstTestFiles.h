@@ -1,6 +1,7 @@
 // Temporary copies of the sample PSTs and byte-level changes to files.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,20 @@ inline std::string pstSample(const char* name) { return std::string(TW_PST_SAMPL
 inline std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// `n` bytes of a fixed sequence for `seed`: neither repeated nor easily
+// compressed, so a misplaced block shows.
+inline std::string bytesOf(size_t n, int seed) {
+    std::string s(n, '\0');
+    uint32_t x = 0x9E3779B9u * static_cast<uint32_t>(seed + 1);
+    for (size_t i = 0; i < n; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        s[i] = static_cast<char>(x);
+    }
+    return s;
 }
 
 // Whether the file is of Outlook 97-2002's ANSI format (wVer 14 or 15).

@@ -33,18 +33,6 @@ pst::NewMessage mail(const std::string& subject, const std::string& body, bool r
     return m;
 }
 
-std::string bytesOf(size_t n, int seed) {
-    std::string s(n, '\0');
-    uint32_t x = 0x9E3779B9u * static_cast<uint32_t>(seed + 1);
-    for (size_t i = 0; i < n; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        s[i] = static_cast<char>(x);
-    }
-    return s;
-}
-
 } // namespace
 
 TEST(StoreWriter, ANewStoreWithFoldersAndMessagesReadsBack) {
@@ -617,6 +605,13 @@ TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
     // 12 MB: more blocks than one XBLOCK lists.
     const std::string bytes = bytesOf(12 * 1024 * 1024 + 5, 7);
     std::ofstream(source, std::ios::binary) << bytes;
+    // Over a megabyte, which the engine takes in several reads.
+    const std::string shared = bytesOf(3 * 1024 * 1024 + 77, 11);
+    auto sharedCopy = [](const std::string& from) {
+        uint8_t* to = new uint8_t[from.size()];
+        std::copy(from.begin(), from.end(), to);
+        return to;
+    };
     uint32_t message, attachment;
     {
         auto store = pst::Store::create(path, "Big");
@@ -632,6 +627,13 @@ TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
         empty.sourcePath = dir.file("empty.txt");
         std::ofstream(empty.sourcePath, std::ios::binary).flush();
         store->addAttachment(message, empty);
+        // Bytes held by the caller, shared rather than copied: the same
+        // blocks as from a file.
+        pst::NewAttachment held;
+        held.fileName = "held.bin";
+        held.sharedSize = shared.size();
+        held.sharedData = std::shared_ptr<const uint8_t[]>(sharedCopy(shared));
+        store->addAttachment(message, held);
         store->commit();
         attachment = store->message(message).attachments[0].nid;
     }
@@ -640,13 +642,18 @@ TEST(StoreWriter, AttachmentsOfAnySizeAreStreamedInAndOut) {
     EXPECT_EQ(bytes.size(), store->saveAttachment(message, attachment, saved));
     EXPECT_EQ(bytes, readAll(saved));
     pst::MessageInfo m = store->message(message);
-    ASSERT_EQ(2u, m.attachments.size());
+    ASSERT_EQ(3u, m.attachments.size());
     EXPECT_EQ(0u, store->attachmentData(message, m.attachments[1].nid).size());
+    const std::vector<uint8_t> heldBack = store->attachmentData(message, m.attachments[2].nid);
+    EXPECT_TRUE(std::string(heldBack.begin(), heldBack.end()) == shared) << heldBack.size() << " bytes";
     EXPECT_EQ(static_cast<int32_t>(bytes.size()), m.attachments[0].properties.at(pst::tag(0x0E20, pst::PT_LONG)).int32());
     Extraction byLibpff = pffexport(path, dir, "pffexport");
     EXPECT_EQ(bytes, byLibpff.files["Top of Personal Folders/Files/Message00001/Attachments/1_big.bin"]) << byLibpff.log;
     Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
     EXPECT_TRUE(byExtractor.ran) << byExtractor.log;
-    const std::string expected = "| big.bin:" + std::to_string(bytes.size()) + ":" + sha1Of(bytes, dir) + "; empty.txt:0:";
+    EXPECT_EQ(shared, byLibpff.files["Top of Personal Folders/Files/Message00001/Attachments/3_held.bin"]);
+    const std::string expected = "| big.bin:" + std::to_string(bytes.size()) + ":" + sha1Of(bytes, dir) +
+                                 "; empty.txt:0:" + sha1Of("", dir) + "; held.bin:" + std::to_string(shared.size()) +
+                                 ":" + sha1Of(shared, dir);
     EXPECT_NE(std::string::npos, byExtractor.files["list"].find(expected)) << byExtractor.files["list"];
 }

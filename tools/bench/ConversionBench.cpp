@@ -5,6 +5,9 @@
 // of the same payload. Runs under Wine (./build.sh bench).
 //
 //   conversion_bench table DIR MAILDB... [--names NAMESDB]
+//   conversion_bench large DIR MAILDB   (one store of many gigabytes, early
+//       class only: time per MB from the first tenth to the last, memory,
+//       the free-space check before and after, opening the result)
 //   conversion_bench run KIND SOURCE PST RESULT     (one row, in a process
 //       of its own so that its peak memory is its own; KIND is early (10),
 //       late (11), late12 (12: no secure temporary folder), other (16: a
@@ -63,7 +66,31 @@ struct Row {
     long items = 0;
     double wall = 0, startS = 0, firstTenthMs = 0, lastTenthMs = 0;
     double payloadMb = 0, fileMb = 0, peakMb = 0;
+    double readMb = 0, writtenMb = 0; // through the system's read and write calls
 };
+
+// The bytes this process has read and written through the system so far:
+// under Wine the Linux process's own count, which sees every file the
+// Notes library, the Outlook stand-in and the PST engine read or write;
+// on Windows the process's I/O counters.
+std::pair<double, double> ioMb() {
+    std::ifstream io("Z:\\proc\\self\\io");
+    std::string key;
+    double read = -1, written = -1, value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:")
+            read = value;
+        else if (key == "wchar:")
+            written = value;
+    }
+    if (read < 0 || written < 0) {
+        IO_COUNTERS counters{};
+        GetProcessIoCounters(GetCurrentProcess(), &counters);
+        read = static_cast<double>(counters.ReadTransferCount);
+        written = static_cast<double>(counters.WriteTransferCount);
+    }
+    return {read / 1048576.0, written / 1048576.0};
+}
 
 double peakMb() {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -288,12 +315,14 @@ double plainWrite(const std::wstring& path, double mb) {
 }
 
 int runOne(const std::string& kind, const std::wstring& source, const std::wstring& pst, const std::wstring& result) {
+    const std::pair<double, double> ioBefore = ioMb();
     Row row = kind == "direct"     ? direct(source, pst, false)
               : kind == "direct1s" ? direct(source, pst, true)
                                    : convert(kind, source, pst);
+    const std::pair<double, double> ioAfter = ioMb();
     std::ofstream out(tw::toAnsi(result));
     out << row.items << " " << row.wall << " " << row.startS << " " << row.firstTenthMs << " " << row.lastTenthMs << " " << fileMb(pst)
-        << " " << peakMb() << "\n";
+        << " " << peakMb() << " " << ioAfter.first - ioBefore.first << " " << ioAfter.second - ioBefore.second << "\n";
     return row.items > 0 ? 0 : 1;
 }
 
@@ -313,40 +342,50 @@ bool runChild(const std::string& kind, const std::wstring& source, const std::ws
     CloseHandle(pi.hProcess);
     std::ifstream in(tw::toAnsi(result));
     return static_cast<bool>(in >> row.items >> row.wall >> row.startS >> row.firstTenthMs >> row.lastTenthMs >> row.fileMb >>
-                             row.peakMb);
+                             row.peakMb >> row.readMb >> row.writtenMb);
 }
 
 void print(const Row& r, double directWall, double plainWall) {
     const double mbs = r.wall > 0 ? r.payloadMb / r.wall : 0;
-    std::printf("%-22s %7ld %9.1f %9.0f %7.1f %7.0f %6.2f %7.2f %7.2f %7.2f", r.label.c_str(), r.items, r.wall,
-                r.wall > 0 ? r.items / r.wall : 0, mbs, r.peakMb, r.payloadMb > 0 ? r.fileMb / r.payloadMb : 0,
-                r.startS, r.firstTenthMs, r.lastTenthMs);
+    const double perByte = r.payloadMb > 0 ? 1 / r.payloadMb : 0;
+    std::printf("%-22s %7ld %9.1f %9.0f %7.1f %7.0f %6.2f %7.2f %7.2f %7.2f %5.2f %5.2f", r.label.c_str(), r.items,
+                r.wall, r.wall > 0 ? r.items / r.wall : 0, mbs, r.peakMb, r.payloadMb > 0 ? r.fileMb / r.payloadMb : 0,
+                r.startS, r.firstTenthMs, r.lastTenthMs, r.readMb * perByte, r.writtenMb * perByte);
     if (directWall > 0)
-        std::printf(" %7.1fx %7.0fx", r.wall / directWall, plainWall > 0 ? r.wall / plainWall : 0);
+        std::printf(" %7.1fx", r.wall / directWall);
+    else
+        std::printf(" %8s", "");
+    if (plainWall > 0)
+        std::printf(" %7.1fx", r.wall / plainWall);
     std::printf("\n");
     std::fflush(stdout);
 }
 
 int table(const std::wstring& dir, const std::vector<std::wstring>& mails, const std::wstring& names) {
-    std::printf("%-22s %7s %9s %9s %7s %7s %6s %7s %7s %7s %8s %8s\n", "run", "items", "wall s", "items/s", "MB/s",
-                "peak MB", "PST/pl", "start s", "1st ms", "last ms", "/direct", "/plain");
+    // rd/B and wr/B: bytes read and written through the system for each
+    // byte of payload (bodies and attachments), every file counted.
+    std::printf("%-22s %7s %9s %9s %7s %7s %6s %7s %7s %7s %5s %5s %8s %8s\n", "run", "items", "wall s", "items/s",
+                "MB/s", "peak MB", "PST/pl", "start s", "1st ms", "last ms", "rd/B", "wr/B", "/direct", "/plain");
     const std::wstring result = dir + L"\\bench-row.txt", pst = dir + L"\\bench.pst";
     for (const std::wstring& db : mails) {
         const std::string name = tw::toAnsi(db.substr(db.find_last_of(L"\\/") + 1));
+        const Clock::time_point detachStart = Clock::now();
         const double payload = payloadMb(db, dir + L"\\bench-scratch");
+        const double detach = seconds(detachStart, Clock::now());
         const double plain = plainWrite(dir + L"\\bench-plain", payload);
-        std::printf("%s: payload %.1f MB, plain write %.2f s (%.0f MB/s)\n", name.c_str(), payload, plain,
-                    plain > 0 ? payload / plain : 0);
+        std::printf("%s: payload %.1f MB, plain write %.2f s (%.0f MB/s), the database read and every attachment "
+                    "detached %.2f s\n",
+                    name.c_str(), payload, plain, plain > 0 ? payload / plain : 0, detach);
         Row directRow;
         directRow.label = "  engine direct";
         directRow.payloadMb = payload;
         if (runChild("direct", db, pst, result, directRow))
-            print(directRow, 0, 0);
+            print(directRow, 0, plain);
         Row deferredRow;
         deferredRow.label = "  engine direct, 1/s";
         deferredRow.payloadMb = payload;
         if (runChild("direct1s", db, pst, result, deferredRow))
-            print(deferredRow, 0, 0);
+            print(deferredRow, 0, plain);
         for (const char* kind : {"early", "late"}) {
             Row row;
             row.label = std::string("  wizard, ") + kind + " class";
@@ -370,6 +409,58 @@ int table(const std::wstring& dir, const std::vector<std::wstring>& mails, const
     return 0;
 }
 
+// The free-space check as the conversion makes it before each message.
+double freeSpaceCheckUs() {
+    int answers = 0;
+    const Clock::time_point start = Clock::now();
+    constexpr int kTimes = 100;
+    for (int i = 0; i < kTimes; ++i)
+        checkFreeSpace(answers, 1);
+    return 1e6 * seconds(start, Clock::now()) / kTimes;
+}
+
+// Opening the converted store and its top folder.
+double openMs(const std::wstring& pst) {
+    const Clock::time_point start = Clock::now();
+    auto store = pst::Store::open(utf8(pst));
+    store->folder(store->ipmSubtree());
+    return 1000 * seconds(start, Clock::now());
+}
+
+// A store of many gigabytes through the early class: whether the time per
+// megabyte, the memory and the free-space check stay flat to the end, and
+// how long the result takes to open.
+int large(const std::wstring& dir, const std::wstring& db) {
+    const std::wstring result = dir + L"\\bench-row.txt", pst = dir + L"\\bench-large.pst";
+    const std::string name = tw::toAnsi(db.substr(db.find_last_of(L"\\/") + 1));
+    const double payload = payloadMb(db, dir + L"\\bench-scratch");
+    const double plain = plainWrite(dir + L"\\bench-plain", payload);
+    std::printf("%s: payload %.0f MB, plain write %.1f s (%.0f MB/s)\n", name.c_str(), payload, plain,
+                plain > 0 ? payload / plain : 0);
+    wizardState().pstPath = pst;
+    const double checkBefore = freeSpaceCheckUs();
+    Row row;
+    row.label = "  wizard, early class";
+    row.payloadMb = payload;
+    if (!runChild("early", db, pst, result, row)) {
+        std::printf("  the run failed\n");
+        return 1;
+    }
+    const double checkAfter = freeSpaceCheckUs();
+    const double mbPerItem = row.items > 0 ? payload / row.items : 0;
+    std::printf("  %ld messages in %.1f s (%.0f MB/s, x%.1f the plain write), PST %.0f MB, peak memory %.0f MB\n",
+                row.items, row.wall, payload / row.wall, row.wall / plain, row.fileMb, row.peakMb);
+    std::printf("  time per MB: first tenth %.2f ms, last tenth %.2f ms (x%.2f)\n", row.firstTenthMs / mbPerItem,
+                row.lastTenthMs / mbPerItem, row.firstTenthMs > 0 ? row.lastTenthMs / row.firstTenthMs : 0);
+    std::printf("  free-space check: %.1f us before, %.1f us after\n", checkBefore, checkAfter);
+    std::printf("  bytes through the system per payload byte: read %.2f, written %.2f\n", row.readMb / payload,
+                row.writtenMb / payload);
+    std::printf("  opening the result: %.1f ms\n", openMs(pst));
+    DeleteFileW(pst.c_str());
+    DeleteFileW(result.c_str());
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -377,6 +468,8 @@ int wmain(int argc, wchar_t** argv) {
     try {
         if (args.size() == 5 && args[0] == L"run")
             return runOne(tw::toAnsi(args[1]), args[2], args[3], args[4]);
+        if (args.size() == 3 && args[0] == L"large")
+            return large(args[1], args[2]);
         if (args.size() >= 2 && args[0] == L"table") {
             std::vector<std::wstring> mails;
             std::wstring names;
@@ -395,6 +488,6 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "conversion_bench: Notes error %d\n", static_cast<int>(error));
         return 1;
     }
-    std::fprintf(stderr, "usage: conversion_bench table DIR MAILDB... [--names NAMESDB]\n");
+    std::fprintf(stderr, "usage: conversion_bench table DIR MAILDB... [--names NAMESDB] | large DIR MAILDB\n");
     return 2;
 }

@@ -13,6 +13,10 @@ public:
     // Decodes what it can of `in` and appends the bytes to `out`; false on a
     // character that is not base64 or data after the padding.
     bool feed(const char* in, size_t n, std::string& out);
+    // The same into `out`, which has room for mostBytes(n); `written` tells
+    // how much was written.
+    bool feed(const char* in, size_t n, char* out, size_t& written);
+    static size_t mostBytes(size_t n) { return (n + 3) / 4 * 3 + 3; }
     // True when the data ended on a whole group (or was empty).
     bool finish() const { return count_ == 0; }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace notes {
 
@@ -37,7 +38,8 @@ bool equalsNoCase(const std::string& a, const std::string& b) {
 }
 
 // Reads the values of one item element (after its start tag) into `item`.
-void readItem(XmlReader& r, Item& item, std::vector<AttachmentRecord>& attachments) {
+void readItem(XmlReader& r, Item& item, std::vector<AttachmentRecord>& attachments,
+              const std::unordered_map<uint64_t, uint64_t>& dataEnds) {
     const size_t depth = r.depth();
     size_t bytes = 0;
     auto take = [&](std::string value) {
@@ -118,7 +120,11 @@ void readItem(XmlReader& r, Item& item, std::vector<AttachmentRecord>& attachmen
                 if (f == Event::StartElement && r.name() == "filedata" && !haveData) {
                     a.dataOffset = r.elementOffset();
                     haveData = true;
-                    r.skipElement();
+                    const auto end = dataEnds.find(a.dataOffset);
+                    if (end != dataEnds.end())
+                        r.skipElementTo(end->second);
+                    else
+                        r.skipElement();
                 }
             }
             if (!haveData)
@@ -178,6 +184,11 @@ void DatabaseFile::index() {
                     if (f == Event::StartElement && r.name() == "noteinfo" && r.depth() == depth + 1 &&
                         d.unid.empty())
                         d.unid = r.attribute("unid");
+                    if (f == Event::StartElement && r.name() == "filedata") {
+                        const uint64_t start = r.elementOffset();
+                        r.skipElement();
+                        dataEnds_[start] = source_.position();
+                    }
                 }
                 if (!d.unid.empty())
                     byUnid_.emplace(d.unid, documents_.size());
@@ -225,7 +236,7 @@ std::shared_ptr<ParsedDocument> DatabaseFile::parseDocument(size_t index) {
             if (e == Event::StartElement && r.depth() == 2 && r.name() == "item") {
                 Item item;
                 item.name = r.attribute("name");
-                readItem(r, item, doc->attachments);
+                readItem(r, item, doc->attachments, dataEnds_);
                 doc->items.push_back(std::move(item));
             } else if (e == Event::StartElement && r.depth() == 2) {
                 r.skipElement();
@@ -248,7 +259,10 @@ void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
         throw DatabaseError{code, detail};
     };
     Base64Decoder decoder;
-    std::string bytes;
+    // Room for the bytes of the largest run of text yet, kept from run to
+    // run and never cleared.
+    std::unique_ptr<char[]> bytes;
+    size_t room = 0;
     bool bad = false, writeFailed = false;
     try {
         if (!source_.seek(dataOffset))
@@ -267,12 +281,16 @@ void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
             r.streamText([&](const char* p, size_t n) {
                 if (bad || writeFailed)
                     return;
-                bytes.clear();
-                if (!decoder.feed(p, n, bytes)) {
+                if (Base64Decoder::mostBytes(n) > room) {
+                    room = Base64Decoder::mostBytes(n);
+                    bytes.reset(new char[room]);
+                }
+                size_t written = 0;
+                if (!decoder.feed(p, n, bytes.get(), written)) {
                     bad = true;
                     return;
                 }
-                if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+                if (written && std::fwrite(bytes.get(), 1, written, out) != written)
                     writeFailed = true;
             });
         }

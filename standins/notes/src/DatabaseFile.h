@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace notes {
@@ -77,6 +78,10 @@ private:
     std::vector<DocumentRecord> documents_;
     std::vector<ViewRecord> views_;
     std::map<std::string, size_t> byUnid_;
+    // Where each attachment's <filedata> ends, by where it starts, noted
+    // while indexing: opening a document then steps over its attachments'
+    // data instead of reading it again.
+    std::unordered_map<uint64_t, uint64_t> dataEnds_;
 };
 
 } // namespace notes

@@ -295,6 +295,30 @@ XmlReader::Event XmlReader::next() {
     }
 }
 
+namespace {
+
+// How many bytes from `p` on are neither '<' nor '&': eight at a time (an
+// attachment's data is hundreds of megabytes of such bytes, and the C
+// library's search is a byte at a time on some systems).
+size_t plainRun(const char* p, size_t n) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    constexpr uint64_t kLess = kOnes * '<', kAmp = kOnes * '&';
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        const uint64_t a = word ^ kLess, b = word ^ kAmp;
+        // A byte of `a` or `b` is zero where the word holds one of the two.
+        if (((a - kOnes) & ~a & kHighs) | ((b - kOnes) & ~b & kHighs))
+            break;
+    }
+    while (i < n && p[i] != '<' && p[i] != '&')
+        ++i;
+    return i;
+}
+
+} // namespace
+
 void XmlReader::readRun(const std::function<void(const char*, size_t)>& sink) {
     // Character data up to the next tag; CDATA sections and references are
     // decoded, comments inside the run end it.
@@ -315,10 +339,7 @@ void XmlReader::readRun(const std::function<void(const char*, size_t)>& sink) {
         }
         const char* p = in_.data();
         // The plain bytes up to the next '<' or '&'.
-        const void* lt = std::memchr(p, '<', n);
-        const size_t limit = lt ? static_cast<size_t>(static_cast<const char*>(lt) - p) : n;
-        const void* amp = std::memchr(p, '&', limit);
-        const size_t plain = amp ? static_cast<size_t>(static_cast<const char*>(amp) - p) : limit;
+        const size_t plain = plainRun(p, n);
         if (plain > 0) {
             if (sink) {
                 flush();
@@ -383,6 +404,16 @@ std::string XmlReader::text(size_t limit) {
 void XmlReader::skipText() { readRun(nullptr); }
 
 void XmlReader::streamText(const std::function<void(const char*, size_t)>& sink) { readRun(sink); }
+
+void XmlReader::skipElementTo(uint64_t end) {
+    if (pendingEnd_ || open_.empty() || !in_.seek(end)) {
+        skipElement();
+        return;
+    }
+    inText_ = false;
+    name_ = open_.back();
+    open_.pop_back();
+}
 
 void XmlReader::skipElement() {
     size_t depth = open_.size();

@@ -56,6 +56,9 @@ public:
 
     // Skips the rest of the current element (after its StartElement).
     void skipElement();
+    // The same where an earlier reading found that the element ends just
+    // before `end`: the source moves there without reading what lies between.
+    void skipElementTo(uint64_t end);
     // All character data inside the current element, its children's too,
     // joined; throws over `limit` bytes.
     std::string elementText(size_t limit);

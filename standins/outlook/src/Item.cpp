@@ -82,11 +82,6 @@ std::wstring plainFromHtml(const std::wstring& html) {
 
 } // namespace
 
-PendingAttachment::~PendingAttachment() {
-    if (!copy.empty())
-        DeleteFileW(copy.c_str());
-}
-
 Item::Item(std::shared_ptr<Session> session, OpenStore& store, uint32_t nid, long type)
     : session_(std::move(session)), store_(&store), nid_(nid), type_(type) {}
 
@@ -178,32 +173,14 @@ void Item::addAttachment(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw AutomationError{L"Cannot add the attachment; the file " + path + L" was not found.", STG_E_FILENOTFOUND};
-    const size_t slash = full.find_last_of(L"\\/");
-    const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-    // Our own copy, so that the caller may delete the file at once; it is
-    // streamed into the store when the item is saved.
-    wchar_t tempDir[MAX_PATH] = L"", copy[MAX_PATH] = L"";
-    if (!GetTempPathW(MAX_PATH, tempDir) || !GetTempFileNameW(tempDir, L"twa", 0, copy))
-        throw AutomationError{L"Cannot add the attachment: no temporary file.", E_FAIL};
-    if (!CopyFileW(full.c_str(), copy, FALSE)) {
-        DeleteFileW(copy);
-        throw AutomationError{L"Cannot add the attachment; the file " + path + L" could not be read.", E_ACCESSDENIED};
-    }
-    attachments_.emplace_back(copy, name);
+    attachments_.emplace_back(full, path);
     // The release that keeps a file in the secure temporary folder for
     // every attachment it is given.
     const std::wstring version = session_->version();
     if (version.compare(0, 2, L"11") == 0) {
         const std::wstring folder = session_->secureTempFolder();
-        if (!folder.empty()) {
-            CreateDirectoryW(folder.c_str(), nullptr);
-            std::wstring target = folder + name;
-            const size_t dot = name.find_last_of(L'.');
-            for (int n = 2; GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
-                target = folder + (dot == std::wstring::npos ? name : name.substr(0, dot)) + L" (" +
-                         std::to_wstring(n) + L")" + (dot == std::wstring::npos ? L"" : name.substr(dot));
-            CopyFileW(copy, target.c_str(), TRUE);
-        }
+        if (!folder.empty())
+            keepInSecureTemp(folder, full, attachments_.back().fileName());
     }
 }
 
@@ -213,12 +190,8 @@ void Item::applyPending(uint32_t nid) {
         store.setProperties(nid, set_, std::vector<uint32_t>(removed_.begin(), removed_.end()));
     if (recipients_)
         store.setRecipients(nid, *recipients_);
-    for (const PendingAttachment& a : attachments_) {
-        pst::NewAttachment na;
-        na.fileName = utf8(a.fileName);
-        na.sourcePath = utf8(a.copy);
-        store.addAttachment(nid, na);
-    }
+    for (const PendingAttachment& a : attachments_)
+        store.addAttachment(nid, a.forStore());
 }
 
 void Item::applyPending(pst::NewMessage& m) const {
@@ -228,12 +201,8 @@ void Item::applyPending(pst::NewMessage& m) const {
         m.properties.erase(t);
     if (recipients_)
         m.recipients = *recipients_;
-    for (const PendingAttachment& a : attachments_) {
-        pst::NewAttachment na;
-        na.fileName = utf8(a.fileName);
-        na.sourcePath = utf8(a.copy);
-        m.attachments.push_back(std::move(na));
-    }
+    for (const PendingAttachment& a : attachments_)
+        m.attachments.push_back(a.forStore());
 }
 
 void Item::forgetPending() {

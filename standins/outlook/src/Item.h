@@ -4,6 +4,7 @@
 // for Move and Copy, which save them as Outlook does).
 #pragma once
 #include "Dispatch.h"
+#include "PendingAttachment.h"
 #include "Session.h"
 #include "framework/ComPtr.h"
 
@@ -16,19 +17,6 @@
 namespace outlook {
 
 class Folder;
-
-// A file added as an attachment, held as a copy of our own until saved.
-struct PendingAttachment {
-    std::wstring copy;
-    std::wstring fileName;
-    PendingAttachment(std::wstring c, std::wstring n) : copy(std::move(c)), fileName(std::move(n)) {}
-    PendingAttachment(PendingAttachment&& o) noexcept : copy(std::move(o.copy)), fileName(std::move(o.fileName)) {
-        o.copy.clear();
-    }
-    PendingAttachment(const PendingAttachment&) = delete;
-    PendingAttachment& operator=(const PendingAttachment&) = delete;
-    ~PendingAttachment();
-};
 
 class Item : public DispatchObject {
 public:

@@ -76,6 +76,7 @@ File::File(const std::string& path, Mode mode) : path_(path), mode_(mode) {
     f_ = openFile(path, how);
     if (!f_)
         throw Error(ErrorKind::Io, "cannot open " + path + (mode == Mode::Read ? " for reading" : " for writing"));
+    std::setvbuf(f_, nullptr, _IONBF, 0);
 #ifdef _WIN32
     if (_fseeki64(f_, 0, SEEK_END) == 0)
         size_ = static_cast<uint64_t>(_ftelli64(f_));
@@ -86,20 +87,34 @@ File::File(const std::string& path, Mode mode) : path_(path), mode_(mode) {
 }
 
 File::~File() {
-    if (f_)
-        std::fclose(f_);
+    if (!f_)
+        return;
+    try {
+        writeGathered();
+    } catch (const Error&) {
+        // Only what no commit has named yet can be left unwritten here.
+    }
+    std::fclose(f_);
 }
 
 Bytes File::read(uint64_t offset, size_t n) {
     if (offset > size_ || n > size_ - offset)
         throw Error(ErrorKind::Corrupt, "a reference points beyond the end of the file");
     Bytes out(n);
-    if (n && (!moveTo(offset, Last::Read) || std::fread(out.data(), 1, n, f_) != n)) {
+    read(offset, out.data(), n);
+    return out;
+}
+
+void File::read(uint64_t offset, uint8_t* out, size_t n) {
+    if (offset > size_ || n > size_ - offset)
+        throw Error(ErrorKind::Corrupt, "a reference points beyond the end of the file");
+    if (!gathered_.empty() && offset < gatheredAt_ + gathered_.size() && gatheredAt_ < offset + n)
+        writeGathered();
+    if (n && (!moveTo(offset, Last::Read) || std::fread(out, 1, n, f_) != n)) {
         last_ = Last::None;
         throw Error(ErrorKind::Io, "cannot read " + path_);
     }
     position_ = offset + n;
-    return out;
 }
 
 bool File::moveTo(uint64_t offset, Last next) {
@@ -122,20 +137,50 @@ bool File::moveTo(uint64_t offset, Last next) {
     return seekTo(f_, offset);
 }
 
-void File::write(uint64_t offset, const Bytes& data) {
+void File::write(uint64_t offset, const uint8_t* data, size_t n) {
     if (mode_ == Mode::Read)
         throw Error(ErrorKind::Invalid, "the store is open for reading only");
-    if (!moveTo(offset, Last::Write) || std::fwrite(data.data(), 1, data.size(), f_) != data.size()) {
+    if (!gathered_.empty() && offset == gatheredAt_ + gathered_.size() && gathered_.size() + n <= kGathered) {
+        gathered_.insert(gathered_.end(), data, data + n);
+    } else {
+        writeGathered();
+        if (n >= kGathered) {
+            writeNow(offset, data, n);
+        } else {
+            gathered_.reserve(kGathered);
+            gatheredAt_ = offset;
+            gathered_.assign(data, data + n);
+        }
+    }
+    if (offset + n > size_)
+        size_ = offset + n;
+}
+
+void File::writeGathered() {
+    if (gathered_.empty())
+        return;
+    try {
+        writeNow(gatheredAt_, gathered_.data(), gathered_.size());
+    } catch (const Error&) {
+        gathered_.clear();
+        throw;
+    }
+    gathered_.clear();
+}
+
+void File::writeNow(uint64_t offset, const uint8_t* data, size_t n) {
+    if (!moveTo(offset, Last::Write) || std::fwrite(data, 1, n, f_) != n) {
         last_ = Last::None;
         throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
     }
-    position_ = offset + data.size();
-    if (offset + data.size() > size_)
-        size_ = offset + data.size();
+    position_ = offset + n;
 }
 
 void File::flush() {
-    if (mode_ != Mode::Read && std::fflush(f_) != 0)
+    if (mode_ == Mode::Read)
+        return;
+    writeGathered();
+    if (std::fflush(f_) != 0)
         throw Error(ErrorKind::Io, "cannot write " + path_ + " (is the disk full?)");
 }
 

@@ -18,7 +18,10 @@ public:
 
     uint64_t size() const { return size_; }
     Bytes read(uint64_t offset, size_t n);
-    void write(uint64_t offset, const Bytes& data);
+    // The same into `out`, which has room for `n` bytes.
+    void read(uint64_t offset, uint8_t* out, size_t n);
+    void write(uint64_t offset, const Bytes& data) { write(offset, data.data(), data.size()); }
+    void write(uint64_t offset, const uint8_t* data, size_t n);
     // Everything written so far is with the system (kept if this process
     // ends) when this returns.
     void flush();
@@ -30,6 +33,15 @@ public:
 private:
     enum class Last { None, Read, Write };
     bool moveTo(uint64_t offset, Last next);
+    // Writes that follow one another (the blocks of an attachment, the
+    // pages of a commit) are gathered here and reach the system a few
+    // hundred kilobytes at a time; the stream itself is unbuffered, so
+    // that a read of one page reads one page.
+    static constexpr size_t kGathered = 256 * 1024;
+    Bytes gathered_;
+    uint64_t gatheredAt_ = 0;
+    void writeGathered();
+    void writeNow(uint64_t offset, const uint8_t* data, size_t n);
 
     std::string path_;
     Mode mode_;

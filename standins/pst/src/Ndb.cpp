@@ -427,27 +427,30 @@ Subnodes Ndb::readSubnodes(uint64_t bidSub) {
     return out;
 }
 
-uint64_t Ndb::writeBlock(const Bytes& data, bool internal) {
+uint64_t Ndb::writeBlock(const uint8_t* data, size_t cb, bool internal) {
     requireWritable();
     const FileFormat& f = *format_;
-    if (data.size() > f.maxBlockData())
+    if (cb > f.maxBlockData())
         throw Error(ErrorKind::Invalid, "a block larger than a block may be");
-    const size_t size = f.blockSize(data.size());
+    const size_t size = f.blockSize(cb);
     const uint64_t ib = space_->allocate(size, false);
     const uint64_t bid = header_.nextBlockBid | (internal ? 2 : 0);
     header_.nextBlockBid += 4;
-    Bytes raw = data;
+    // Encoded while it is copied, in a buffer kept from block to block.
+    Bytes& raw = blockOut_;
+    raw.resize(size);
     if (!internal && header_.crypt == kCryptPermute)
-        permuteEncode(raw.data(), raw.size());
-    const size_t cb = raw.size();
-    raw.resize(size, 0);
+        permuteEncode(data, raw.data(), cb);
+    else
+        std::copy(data, data + cb, raw.begin());
     const size_t t = size - f.blockTrailer;
+    std::fill(raw.begin() + static_cast<std::ptrdiff_t>(cb), raw.begin() + static_cast<std::ptrdiff_t>(t), 0);
     put16(raw, t, static_cast<uint16_t>(cb));
     put16(raw, t + 2, signature(ib, bid));
     put32(raw, t + f.blockCrc, crc(raw.data(), cb));
     putId(raw, t + f.blockBid, bid, f.idSize);
     file_->write(ib, raw);
-    blocks_.put(bid, ib, data);
+    blocks_.put(bid, ib, data, cb);
     bbt_->put(blockEntryBytes(f, {{bid, ib}, static_cast<uint16_t>(cb), 2}));
     changed_ = true;
     return bid;

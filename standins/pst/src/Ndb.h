@@ -93,7 +93,11 @@ public:
     // --- writing (writable databases only) ---
     // A new block holding `data`; its reference count is 2 (the block tree
     // and the one holder the caller is about to give it).
-    uint64_t writeBlock(const Bytes& data, bool internal);
+    uint64_t writeBlock(const Bytes& data, bool internal) { return writeBlock(data.data(), data.size(), internal); }
+    uint64_t writeBlock(const uint8_t* data, size_t size, bool internal);
+    // Room for reading what is about to be written, kept from use to use
+    // (memory fresh from the system costs more than the reading).
+    Bytes& readBuffer() { return readBuffer_; }
     // Node data of any size, as one block or a tree of them; 0 for none.
     uint64_t writeData(const Bytes& data);
     // Node data from its blocks (each at most a block's data, all but the last
@@ -167,6 +171,8 @@ private:
 #endif
     SlotCache pages_{kCacheSlots, kPageSize}; // a page's data and its type byte
     SlotCache blocks_{kCacheSlots, 1024};
+    Bytes blockOut_; // a block as written: encoded, padded, sealed
+    Bytes readBuffer_;
     bool changed_ = false;
     bool poisoned_ = false;
     bool unflushed_ = false; // a commit is written but not yet flushed

@@ -33,9 +33,11 @@ const std::array<uint8_t, 256>& decodeTable() {
 
 } // namespace
 
-void permuteEncode(uint8_t* data, size_t size) {
+void permuteEncode(uint8_t* data, size_t size) { permuteEncode(data, data, size); }
+
+void permuteEncode(const uint8_t* from, uint8_t* to, size_t size) {
     for (size_t i = 0; i < size; ++i)
-        data[i] = kEncode[data[i]];
+        to[i] = kEncode[from[i]];
 }
 
 void permuteDecode(uint8_t* data, size_t size) {

@@ -115,8 +115,8 @@ bool SlotCache::find(uint64_t id, uint64_t ib, Bytes& out) const {
     return true;
 }
 
-void SlotCache::put(uint64_t id, uint64_t ib, const Bytes& data) {
-    if (!count_ || data.size() > slotBytes_)
+void SlotCache::put(uint64_t id, uint64_t ib, const uint8_t* data, size_t size) {
+    if (!count_ || size > slotBytes_)
         return;
     size_t s;
     const size_t p = position(id);
@@ -136,9 +136,9 @@ void SlotCache::put(uint64_t id, uint64_t ib, const Bytes& data) {
             at = (at + 1) & mask_;
         index_[at] = static_cast<uint32_t>(s);
     }
-    slots_[s] = Slot{id, ib, static_cast<uint32_t>(data.size()), true};
-    if (!data.empty())
-        std::memcpy(dataOf(s), data.data(), data.size());
+    slots_[s] = Slot{id, ib, static_cast<uint32_t>(size), true};
+    if (size)
+        std::memcpy(dataOf(s), data, size);
 }
 
 void SlotCache::erase(uint64_t id) {

@@ -29,7 +29,8 @@ public:
     // Copies what is held for the id at the place into `out`.
     bool find(uint64_t id, uint64_t ib, Bytes& out) const;
     // Data larger than a slot is not held.
-    void put(uint64_t id, uint64_t ib, const Bytes& data);
+    void put(uint64_t id, uint64_t ib, const Bytes& data) { put(id, ib, data.data(), data.size()); }
+    void put(uint64_t id, uint64_t ib, const uint8_t* data, size_t size);
     void erase(uint64_t id);
 
 private:

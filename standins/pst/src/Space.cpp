@@ -34,7 +34,7 @@ Space::Space(File& file, Header& header, const Hints* hints) : file_(file), head
     if (hints) {
         for (const auto& kv : hints->spans)
             if (kv.first < spanCount())
-                freedIn_[kv.first] = Misses{kv.second.first, kv.second.second};
+                freedIn_.set(kv.first, FreeSpans::Misses{kv.second.first, kv.second.second});
         return;
     }
     // An existing file's free space may be anywhere: every span is looked
@@ -45,8 +45,10 @@ Space::Space(File& file, Header& header, const Hints* hints) : file_(file), head
 
 Space::Hints Space::hints() const {
     Hints h;
-    for (const auto& kv : freedIn_)
-        h.spans[kv.first] = {kv.second.any, kv.second.aligned};
+    for (size_t span : freedIn_.spans()) {
+        const FreeSpans::Misses m = freedIn_.misses(span);
+        h.spans[span] = {m.any, m.aligned};
+    }
     // Space released and not yet free counts as free again from then on.
     for (const auto& r : pending_)
         h.spans[static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan)] = {SIZE_MAX, SIZE_MAX};
@@ -65,6 +67,8 @@ uint8_t* Space::slot(size_t span) {
         chunks_.resize(chunk + 1);
     if (!chunks_[chunk])
         chunks_[chunk] = std::make_unique<Chunk>();
+    if (!chunks_[chunk]->held[span % kSpansPerChunk])
+        ++heldSpans_;
     chunks_[chunk]->held[span % kSpansPerChunk] = true;
     return chunks_[chunk]->bits[span % kSpansPerChunk];
 }
@@ -160,27 +164,24 @@ uint64_t Space::allocate(size_t bytes, bool pageAligned) {
         // First fit from the start of the file: spans where space was freed
         // (grown spans among them), lowest first, so that holes left by
         // rewritten pages and blocks are filled before the file grows.
-        for (auto it = freedIn_.begin(); it != freedIn_.end();) {
-            Misses& missed = it->second;
-            if (slots >= missed.any || (pageAligned && slots >= missed.aligned)) {
-                ++it;
-                continue;
-            }
-            if (findIn(it->first, slots, pageAligned, offset)) {
+        for (size_t span = freedIn_.find(slots, pageAligned, 0); span != FreeSpans::npos;
+             span = freedIn_.find(slots, pageAligned, span + 1)) {
+            if (findIn(span, slots, pageAligned, offset)) {
                 setBits(offset, bytes, true);
                 return offset;
             }
             // Too full for this size: not searched again for it, or for
             // anything larger, until something is freed there. A span left
             // with holes smaller than a page is no longer looked in.
+            FreeSpans::Misses missed = freedIn_.misses(span);
             if (pageAligned)
                 missed.aligned = slots;
             else
                 missed.any = slots;
             if (missed.any <= 8)
-                it = freedIn_.erase(it);
+                freedIn_.erase(span);
             else
-                ++it;
+                freedIn_.set(span, missed);
         }
         grow();
     }
@@ -193,7 +194,15 @@ void Space::releaseNow(uint64_t offset, size_t bytes) {
     freedIn(static_cast<size_t>((offset - kFirstAMap) / kAMapSpan));
 }
 
+void Space::letGoOfMaps() {
+    if (heldSpans_ <= kMostHeldSpans || !dirty_.empty())
+        return;
+    chunks_.clear();
+    heldSpans_ = 0;
+}
+
 void Space::committed() {
+    letGoOfMaps();
     for (const auto& r : pending_) {
         setBits(r.first, r.second, false);
         freedIn(static_cast<size_t>((r.first - kFirstAMap) / kAMapSpan));

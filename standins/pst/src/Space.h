@@ -4,6 +4,7 @@
 // so that the last committed state is never written over.
 #pragma once
 #include "File.h"
+#include "FreeSpans.h"
 #include "Header.h"
 
 #include <bitset>
@@ -74,15 +75,16 @@ private:
     std::set<size_t> dirty_;
     std::vector<std::pair<uint64_t, size_t>> pending_; // released, not yet free
     // Spans that may have free space, looked in before the file grows
-    // without scanning every span: for each, the smallest requests known
-    // not to fit (any run, and a page-aligned run) since space was last
-    // freed there. Smaller requests still look there.
-    struct Misses {
-        size_t any = SIZE_MAX;
-        size_t aligned = SIZE_MAX;
-    };
-    std::map<size_t, Misses> freedIn_;
-    void freedIn(size_t span) { freedIn_[span] = Misses{}; }
+    // without scanning every span. Smaller requests than those known not
+    // to fit still look there.
+    FreeSpans freedIn_;
+    void freedIn(size_t span) { freedIn_.freed(span); }
+    // The spans' bits held in memory, let go of after a commit once there
+    // are more than this many (they are read again as needed), so that
+    // memory stays flat however large the file grows.
+    static constexpr size_t kMostHeldSpans = 4096;
+    size_t heldSpans_ = 0;
+    void letGoOfMaps();
 };
 
 } // namespace pst

@@ -67,6 +67,27 @@ std::vector<TableRow> rowsOf(const TableContext& tc) {
     return rows;
 }
 
+// An attachment's data written straight into blocks, whatever its size,
+// and the data tree over them. `read` fills a buffer from the data's place
+// and answers how much it gave.
+template <typename Read>
+uint64_t writeAttachmentBlocks(Ndb& ndb, uint64_t size, Read&& read) {
+    std::vector<std::pair<uint64_t, size_t>> blocks;
+    const size_t most = ndb.format().maxBlockData();
+    // Read a few hundred blocks at a time, written one by one.
+    constexpr size_t kBlocksPerRead = 128;
+    for (uint64_t at = 0; at < size;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(most * kBlocksPerRead, size - at));
+        const uint8_t* data = read(at, n);
+        for (size_t done = 0; done < n; done += most) {
+            const size_t cb = std::min(most, n - done);
+            blocks.emplace_back(ndb.writeBlock(data + done, cb, false), cb);
+        }
+        at += n;
+    }
+    return ndb.writeDataTree(blocks);
+}
+
 } // namespace
 
 WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& a, Properties& ap) {
@@ -76,24 +97,32 @@ WrittenNode writeAttachment(Ndb& ndb, const NewAttachment& a, Properties& ap) {
     ap[tag(0x3707, PT_UNICODE)] = stringValue(a.fileName);
     ap[tag(0x3705, PT_LONG)] = longValue(1); // by value
     ap[tag(0x370B, PT_LONG)] = longValue(-1);
-    if (a.sourcePath.empty()) {
+    if (a.sourcePath.empty() && !a.sharedData) {
         ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(a.data.size()));
         ap[tag(0x3701, PT_BINARY)] = binaryValue(a.data);
         return writePropertyContext(ndb, ap);
     }
-    // Block by block from the file, whatever its size.
-    File source(a.sourcePath, File::Mode::Read);
-    std::vector<std::pair<uint64_t, size_t>> blocks;
-    const size_t most = ndb.format().maxBlockData();
-    for (uint64_t at = 0; at < source.size(); at += most) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(most, source.size() - at));
-        blocks.emplace_back(ndb.writeBlock(source.read(at, n), false), n);
+    // Block by block from the file or the shared bytes, whatever the size.
+    uint64_t size = 0, bidData = 0;
+    if (a.sharedData) {
+        size = a.sharedSize;
+        bidData = writeAttachmentBlocks(ndb, size, [&](uint64_t at, size_t) { return a.sharedData.get() + at; });
+    } else {
+        File source(a.sourcePath, File::Mode::Read);
+        size = source.size();
+        Bytes& chunk = ndb.readBuffer();
+        bidData = writeAttachmentBlocks(ndb, size, [&](uint64_t at, size_t n) {
+            if (chunk.size() < n)
+                chunk.resize(n);
+            source.read(at, chunk.data(), n);
+            return chunk.data();
+        });
     }
-    ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(std::min<uint64_t>(source.size(), 0x7FFFFFFF)));
+    ap[tag(0x0E20, PT_LONG)] = longValue(static_cast<int32_t>(std::min<uint64_t>(size, 0x7FFFFFFF)));
     std::map<uint32_t, SubnodeEntry> external;
-    if (!blocks.empty()) {
+    if (bidData) {
         const uint32_t nid = makeNid(kNidTypeLtp, kFirstLtpIndex + 1);
-        external[tag(0x3701, PT_BINARY)] = {nid, ndb.writeDataTree(blocks), 0};
+        external[tag(0x3701, PT_BINARY)] = {nid, bidData, 0};
     } else {
         ap[tag(0x3701, PT_BINARY)] = binaryValue({});
     }

@@ -59,6 +59,11 @@ struct NewAttachment {
     // When set, the data is read from this file (UTF-8 path) a block at a
     // time instead of from `data`: attachments of any size.
     std::string sourcePath;
+    // Or, when set, the data is these `sharedSize` bytes, held by the caller
+    // as well and not copied (an attachment read once and saved into
+    // several messages).
+    std::shared_ptr<const uint8_t[]> sharedData;
+    uint64_t sharedSize = 0;
 };
 
 struct NewMessage {
