@@ -21,6 +21,7 @@
 #include "conversion/MailParts.h"
 #include "conversion/OutlookSession.h"
 #include "conversion/ProgressView.h"
+#include "framework/Handles.h"
 #include "framework/Text.h"
 #include "pst/Store.h"
 #include "resources/resource.h"
@@ -33,9 +34,11 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -69,20 +72,60 @@ struct Row {
     double readMb = 0, writtenMb = 0; // through the system's read and write calls
 };
 
-// The bytes this process has read and written through the system so far:
-// under Wine the Linux process's own count, which sees every file the
-// Notes library, the Outlook stand-in and the PST engine read or write;
-// on Windows the process's I/O counters.
-std::pair<double, double> ioMb() {
-    std::ifstream io("Z:\\proc\\self\\io");
-    std::string key;
+// Under Wine, the Linux process this one runs in: its command line holds
+// `token` (the row's result file, which no other process names; a launcher
+// may name it too, but has read far less). Wine's own /proc/self would be
+// the Wine server's, which opens files for its processes.
+std::pair<double, double> unixIo(const std::wstring& dir);
+
+std::wstring unixProcessOf(const std::wstring& token) {
+    WIN32_FIND_DATAW found;
+    tw::FindHandle find(FindFirstFileW(L"Z:\\proc\\*", &found));
+    if (!find)
+        return std::wstring();
+    const std::string wanted = tw::toAnsi(token.substr(token.find_last_of(L"\\/") + 1));
+    std::wstring best;
+    double mostRead = -1;
+    do {
+        if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9')
+            continue;
+        const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName;
+        std::ifstream in(tw::toAnsi(dir + L"\\cmdline"), std::ios::binary);
+        const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (line.find(wanted) == std::string::npos)
+            continue;
+        const double read = unixIo(dir).first;
+        if (read > mostRead) {
+            mostRead = read;
+            best = dir;
+        }
+    } while (FindNextFileW(find.get(), &found));
+    return best;
+}
+
+// What a Linux process has read and written (rchar, wchar), in bytes; -1
+// when it cannot be read.
+std::pair<double, double> unixIo(const std::wstring& dir) {
     double read = -1, written = -1, value = 0;
+    std::ifstream io(tw::toAnsi(dir + L"\\io"));
+    std::string key;
     while (io >> key >> value) {
         if (key == "rchar:")
             read = value;
         else if (key == "wchar:")
             written = value;
     }
+    return {read, written};
+}
+
+// The bytes this process has read and written through the system so far:
+// under Wine the Linux process's own count, which sees every file the
+// Notes library, the Outlook stand-in and the PST engine read or write;
+// on Windows the process's I/O counters.
+std::pair<double, double> ioMb(const std::wstring& unixProcess) {
+    double read = -1, written = -1;
+    if (!unixProcess.empty())
+        std::tie(read, written) = unixIo(unixProcess);
     if (read < 0 || written < 0) {
         IO_COUNTERS counters{};
         GetProcessIoCounters(GetCurrentProcess(), &counters);
@@ -191,7 +234,8 @@ void setStandInVersion(const std::wstring& version) {
 }
 
 // The conversion as Step 6's worker runs it.
-Row convert(const std::string& kind, const std::wstring& source, const std::wstring& pst) {
+Row convert(const std::string& kind, const std::wstring& source, const std::wstring& pst,
+            const std::wstring& unixProcess) {
     WizardState& state = wizardState();
     state.productTitle = L"Tidewell for NSF to PST";
     state.mode = kind == "contacts" ? ModeAddressBook : ModeMails;
@@ -216,6 +260,7 @@ Row convert(const std::string& kind, const std::wstring& source, const std::wstr
     DeleteFileW(pst.c_str());
     HeadlessView view;
     Row row;
+    const std::pair<double, double> ioBefore = ioMb(unixProcess);
     const Clock::time_point start = Clock::now();
     std::thread worker([&] {
         OutlookSession outlook;
@@ -231,6 +276,9 @@ Row convert(const std::string& kind, const std::wstring& source, const std::wstr
     });
     worker.join();
     row.wall = seconds(start, Clock::now());
+    const std::pair<double, double> ioAfter = ioMb(unixProcess);
+    row.readMb = ioAfter.first - ioBefore.first;
+    row.writtenMb = ioAfter.second - ioBefore.second;
     tenths(view.itemEnds, start, row);
     setStandInVersion(L"11.0.8169.0");
     if (conversionRun().conversionStopped)
@@ -244,8 +292,10 @@ pst::Value unicode(const std::string& s) { return {pst::PT_UNICODE, pst::utf16le
 // The engine appending the messages itself: flushed to the disk at every
 // commit (its default), or at most once a second as the Outlook stand-in
 // flushes its stores.
-Row direct(const std::wstring& source, const std::wstring& pst, bool flushEverySecond) {
+Row direct(const std::wstring& source, const std::wstring& pst, bool flushEverySecond,
+           const std::wstring& unixProcess) {
     DeleteFileW(pst.c_str());
+    const std::pair<double, double> ioBefore = ioMb(unixProcess);
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);
     const std::wstring scratch = std::wstring(temp) + L"tw-bench-attachment";
@@ -294,6 +344,9 @@ Row direct(const std::wstring& source, const std::wstring& pst, bool flushEveryS
     store.reset();
     row.wall = seconds(start, Clock::now());
     tenths(ends, start, row);
+    const std::pair<double, double> ioAfter = ioMb(unixProcess);
+    row.readMb = ioAfter.first - ioBefore.first;
+    row.writtenMb = ioAfter.second - ioBefore.second;
     return row;
 }
 
@@ -315,14 +368,13 @@ double plainWrite(const std::wstring& path, double mb) {
 }
 
 int runOne(const std::string& kind, const std::wstring& source, const std::wstring& pst, const std::wstring& result) {
-    const std::pair<double, double> ioBefore = ioMb();
-    Row row = kind == "direct"     ? direct(source, pst, false)
-              : kind == "direct1s" ? direct(source, pst, true)
-                                   : convert(kind, source, pst);
-    const std::pair<double, double> ioAfter = ioMb();
+    const std::wstring unixProcess = unixProcessOf(result);
+    Row row = kind == "direct"     ? direct(source, pst, false, unixProcess)
+              : kind == "direct1s" ? direct(source, pst, true, unixProcess)
+                                   : convert(kind, source, pst, unixProcess);
     std::ofstream out(tw::toAnsi(result));
     out << row.items << " " << row.wall << " " << row.startS << " " << row.firstTenthMs << " " << row.lastTenthMs << " " << fileMb(pst)
-        << " " << peakMb() << " " << ioAfter.first - ioBefore.first << " " << ioAfter.second - ioBefore.second << "\n";
+        << " " << peakMb() << " " << row.readMb << " " << row.writtenMb << "\n";
     return row.items > 0 ? 0 : 1;
 }
 

@@ -2,6 +2,8 @@
 
 #include "Platform.h"
 
+#include <algorithm>
+
 namespace notes {
 
 namespace {
@@ -40,10 +42,13 @@ bool ByteSource::open(const std::string& path) {
     file_ = openFile(path, "rb");
     if (!file_)
         return false;
+    // Unbuffered: the reads go straight into our own buffer.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     size_ = fileSize(file_);
     bufferStart_ = 0;
     pos_ = len_ = 0;
     failed_ = false;
+    reading_ = kBufferSize;
     return seekFile(file_, 0);
 }
 
@@ -58,6 +63,7 @@ bool ByteSource::seek(uint64_t offset) {
         return false;
     bufferStart_ = offset;
     pos_ = len_ = 0;
+    reading_ = kBufferSize;
     return true;
 }
 
@@ -70,9 +76,11 @@ bool ByteSource::fill() {
         return true;
     bufferStart_ = next;
     pos_ = 0;
-    len_ = std::fread(buffer_, 1, kBufferSize, file_);
+    const size_t want = end_ > next ? static_cast<size_t>(std::min<uint64_t>(reading_, end_ - next)) : reading_;
+    len_ = std::fread(buffer_, 1, want, file_);
     if (len_ == 0 && std::ferror(file_))
         failed_ = true;
+    reading_ = std::min(reading_ * 2, kMostRead);
     return len_ > 0;
 }
 

@@ -1,5 +1,8 @@
-// A file read through a fixed buffer, with 64-bit offsets and seeking: the
-// database is never held in memory whole.
+// A file read through a buffer of its own, with 64-bit offsets and seeking:
+// the database is never held in memory whole. Reads start small after a
+// seek (a document is a few kilobytes) and grow while the reading goes on
+// straight ahead (an attachment's data, the indexing pass), so that long
+// runs reach the system in few calls.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +14,8 @@ namespace notes {
 
 class ByteSource {
 public:
-    static constexpr size_t kBufferSize = 1 << 16;
+    static constexpr size_t kBufferSize = 1 << 16; // the first read after a seek
+    static constexpr size_t kMostRead = 1 << 20;
 
     ByteSource() = default;
     ~ByteSource();
@@ -24,6 +28,9 @@ public:
     uint64_t size() const { return size_; }
 
     bool seek(uint64_t offset);
+    // Reads ask for nothing past `end` (where what is wanted is known to
+    // end) until the position reaches it.
+    void readNoFurtherThan(uint64_t end) { end_ = end; }
     uint64_t position() const { return bufferStart_ + pos_; }
 
     // The next byte, or -1 at the end (or on a read failure).
@@ -58,7 +65,9 @@ private:
     size_t pos_ = 0;
     size_t len_ = 0;
     bool failed_ = false;
-    std::unique_ptr<char[]> storage_{new char[kBufferSize]};
+    size_t reading_ = kBufferSize; // how much the next fill asks for
+    uint64_t end_ = 0;
+    std::unique_ptr<char[]> storage_{new char[kMostRead]};
     char* buffer_ = storage_.get();
 };
 

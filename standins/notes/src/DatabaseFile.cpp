@@ -190,6 +190,7 @@ void DatabaseFile::index() {
                         dataEnds_[start] = source_.position();
                     }
                 }
+                d.end = source_.position();
                 if (!d.unid.empty())
                     byUnid_.emplace(d.unid, documents_.size());
                 documents_.push_back(std::move(d));
@@ -225,6 +226,7 @@ std::shared_ptr<ParsedDocument> DatabaseFile::parseDocument(size_t index) {
     auto doc = std::make_shared<ParsedDocument>();
     if (index >= documents_.size() || !source_.seek(documents_[index].offset))
         throw DatabaseError{LNERR_DATABASE_DAMAGED, "document out of the file"};
+    source_.readNoFurtherThan(documents_[index].end);
     try {
         XmlReader r(source_);
         if (r.next() != Event::StartElement || r.name() != "document")
@@ -258,15 +260,15 @@ void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
         removeFile(path);
         throw DatabaseError{code, detail};
     };
+    // Our own buffer holds the decoded bytes; the stream adds no copy.
+    std::setvbuf(out, nullptr, _IONBF, 0);
     Base64Decoder decoder;
-    // Room for the bytes of the largest run of text yet, kept from run to
-    // run and never cleared.
-    std::unique_ptr<char[]> bytes;
-    size_t room = 0;
     bool bad = false, writeFailed = false;
     try {
         if (!source_.seek(dataOffset))
             abandon(LNERR_ATTACHMENT_DAMAGED, "data out of the file");
+        const auto end = dataEnds_.find(dataOffset);
+        source_.readNoFurtherThan(end != dataEnds_.end() ? end->second : 0);
         XmlReader r(source_);
         if (r.next() != Event::StartElement || r.name() != "filedata")
             abandon(LNERR_ATTACHMENT_DAMAGED, "no data at its place");
@@ -281,16 +283,16 @@ void DatabaseFile::detach(uint64_t dataOffset, const std::string& path) {
             r.streamText([&](const char* p, size_t n) {
                 if (bad || writeFailed)
                     return;
-                if (Base64Decoder::mostBytes(n) > room) {
-                    room = Base64Decoder::mostBytes(n);
-                    bytes.reset(new char[room]);
+                if (Base64Decoder::mostBytes(n) > decodedRoom_) {
+                    decodedRoom_ = Base64Decoder::mostBytes(n);
+                    decoded_.reset(new char[decodedRoom_]);
                 }
                 size_t written = 0;
-                if (!decoder.feed(p, n, bytes.get(), written)) {
+                if (!decoder.feed(p, n, decoded_.get(), written)) {
                     bad = true;
                     return;
                 }
-                if (written && std::fwrite(bytes.get(), 1, written, out) != written)
+                if (written && std::fwrite(decoded_.get(), 1, written, out) != written)
                     writeFailed = true;
             });
         }

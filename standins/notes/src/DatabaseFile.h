@@ -37,6 +37,7 @@ struct DocumentRecord {
     std::string unid;
     std::string form;
     uint64_t offset = 0;
+    uint64_t end = 0; // just after its end tag
 };
 
 struct ViewRecord {
@@ -82,6 +83,10 @@ private:
     // while indexing: opening a document then steps over its attachments'
     // data instead of reading it again.
     std::unordered_map<uint64_t, uint64_t> dataEnds_;
+    // Room for the decoded bytes of the longest run of attachment data yet,
+    // kept from attachment to attachment (fresh memory costs a fault a page).
+    std::unique_ptr<char[]> decoded_;
+    size_t decodedRoom_ = 0;
 };
 
 } // namespace notes

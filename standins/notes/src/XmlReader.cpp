@@ -4,6 +4,13 @@
 
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
+#endif
+
 namespace notes {
 
 namespace {
@@ -297,13 +304,35 @@ XmlReader::Event XmlReader::next() {
 
 namespace {
 
-// How many bytes from `p` on are neither '<' nor '&': eight at a time (an
-// attachment's data is hundreds of megabytes of such bytes, and the C
-// library's search is a byte at a time on some systems).
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+// The place of the lowest bit set (`bits` is not 0).
+int lowestBit(unsigned bits) {
+#ifdef _MSC_VER
+    unsigned long at = 0;
+    _BitScanForward(&at, bits);
+    return static_cast<int>(at);
+#else
+    return __builtin_ctz(bits);
+#endif
+}
+#endif
+
+// How many bytes from `p` on are neither '<' nor '&': sixteen or eight at a
+// time (an attachment's data is hundreds of megabytes of such bytes, and
+// the C library's search is a byte at a time on some systems).
 size_t plainRun(const char* p, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    const __m128i less = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, less), _mm_cmpeq_epi8(bytes, amp)));
+        if (hits)
+            return i + static_cast<size_t>(lowestBit(static_cast<unsigned>(hits)));
+    }
+#else
     constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     constexpr uint64_t kLess = kOnes * '<', kAmp = kOnes * '&';
-    size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         uint64_t word;
         std::memcpy(&word, p + i, 8);
@@ -312,6 +341,7 @@ size_t plainRun(const char* p, size_t n) {
         if (((a - kOnes) & ~a & kHighs) | ((b - kOnes) & ~b & kHighs))
             break;
     }
+#endif
     while (i < n && p[i] != '<' && p[i] != '&')
         ++i;
     return i;

@@ -35,9 +35,9 @@ private:
     bool moveTo(uint64_t offset, Last next);
     // Writes that follow one another (the blocks of an attachment, the
     // pages of a commit) are gathered here and reach the system a few
-    // hundred kilobytes at a time; the stream itself is unbuffered, so
+    // megabyte at a time; the stream itself is unbuffered, so
     // that a read of one page reads one page.
-    static constexpr size_t kGathered = 256 * 1024;
+    static constexpr size_t kGathered = 1 << 20;
     Bytes gathered_;
     uint64_t gatheredAt_ = 0;
     void writeGathered();
