@@ -1,23 +1,22 @@
-// An ANSI store brought to the edge of its format's 2 GB without writing
-// 2 GB: the spans up to the last one the format allows are added with
-// every bit of their allocation maps set (the file stays sparse), and the
+// A store brought to many gigabytes without writing them: spans are added
+// with every bit of their allocation maps set (the file stays sparse), the
 // last `freeSpans` of them left free. What the store held stays as it was.
 #pragma once
 #include "File.h"
 #include "Header.h"
 #include "Ndb.h"
 
+#include <algorithm>
 #include <string>
 
-// Returns the file's new end.
-inline uint64_t growAnsiToItsLimit(const std::string& path, size_t freeSpans) {
+// Grows the store by whole spans while they end at or before `size`;
+// returns the file's new end.
+inline uint64_t growStoreTo(const std::string& path, uint64_t size, size_t freeSpans) {
     pst::File file(path, pst::File::Mode::ReadWrite);
-    pst::Header h = pst::Header::parse(file.read(0, pst::kAnsiFormat.headerSize));
+    pst::Header h = pst::Header::parse(file.read(0, std::min<uint64_t>(file.size(), pst::kUnicodeFormat.headerSize)));
     const pst::FileFormat& f = *h.format;
-    if (!f.ansi)
-        throw pst::Error(pst::ErrorKind::Invalid, "not an ANSI store");
     const uint64_t first = (h.lastAMap - pst::kFirstAMap) / pst::kAMapSpan + 1;
-    const uint64_t last = (f.maxFileSize - pst::kFirstAMap) / pst::kAMapSpan - 1; // the last whole span
+    const uint64_t last = (size - pst::kFirstAMap) / pst::kAMapSpan - 1; // the last whole span
     for (uint64_t span = first; span <= last; ++span) {
         // The span's own map pages, as the engine lays them out.
         std::vector<uint8_t> types{pst::kPageAMap};
@@ -50,4 +49,14 @@ inline uint64_t growAnsiToItsLimit(const std::string& path, size_t freeSpans) {
     file.write(0, h.serialize());
     file.sync();
     return h.fileEof;
+}
+
+// An ANSI store at the edge of its format's 2 GB.
+inline uint64_t growAnsiToItsLimit(const std::string& path, size_t freeSpans) {
+    {
+        pst::File file(path, pst::File::Mode::Read);
+        if (!pst::Header::parse(file.read(0, pst::kAnsiFormat.headerSize)).format->ansi)
+            throw pst::Error(pst::ErrorKind::Invalid, "not an ANSI store");
+    }
+    return growStoreTo(path, pst::kAnsiFormat.maxFileSize, freeSpans);
 }

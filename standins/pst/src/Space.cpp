@@ -117,15 +117,17 @@ bool Space::isAllocated(uint64_t offset, size_t bytes) {
     return true;
 }
 
-bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset) {
+bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset, size_t& longest) {
     const uint8_t* b = bits(span);
     const size_t total = kAMapBytes * 8;
     size_t run = 0; // free slots just before s
+    longest = 0;
     for (size_t s = 0; s < total;) {
         const uint8_t byte = b[s / 8];
         if (s % 8 == 0) {
             // Whole bytes of used or of free slots at once.
             if (byte == 0xFF) {
+                longest = std::max(longest, run);
                 run = 0;
                 s += 8;
                 continue;
@@ -145,6 +147,7 @@ bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset
             continue;
         }
         if (byte & (0x80 >> (s % 8))) {
+            longest = std::max(longest, run);
             run = 0;
         } else if (++run == slots) {
             offset = spanStart(span) + static_cast<uint64_t>(s + 1 - slots) * 64;
@@ -152,6 +155,7 @@ bool Space::findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset
         }
         ++s;
     }
+    longest = std::max(longest, run);
     return false;
 }
 
@@ -166,18 +170,25 @@ uint64_t Space::allocate(size_t bytes, bool pageAligned) {
         // rewritten pages and blocks are filled before the file grows.
         for (size_t span = freedIn_.find(slots, pageAligned, 0); span != FreeSpans::npos;
              span = freedIn_.find(slots, pageAligned, span + 1)) {
-            if (findIn(span, slots, pageAligned, offset)) {
+            size_t longest = 0; // the longest run of free slots seen
+            if (findIn(span, slots, pageAligned, offset, longest)) {
                 setBits(offset, bytes, true);
                 return offset;
             }
             // Too full for this size: not searched again for it, or for
             // anything larger, until something is freed there. A span left
-            // with holes smaller than a page is no longer looked in.
+            // with holes smaller than a page is no longer looked in. A
+            // search for any run sees every run, so nothing longer than
+            // the longest it saw fits either (a full span is done with at
+            // once: an existing file's are looked at only once).
+            // A walk through a large file's full spans holds none of them long.
+            if (heldSpans_ > 2 * kMostHeldSpans)
+                letGoOfMaps();
             FreeSpans::Misses missed = freedIn_.misses(span);
             if (pageAligned)
                 missed.aligned = slots;
             else
-                missed.any = slots;
+                missed.any = std::min(slots, longest + 1);
             if (missed.any <= 8)
                 freedIn_.erase(span);
             else
@@ -195,10 +206,18 @@ void Space::releaseNow(uint64_t offset, size_t bytes) {
 }
 
 void Space::letGoOfMaps() {
-    if (heldSpans_ <= kMostHeldSpans || !dirty_.empty())
+    if (heldSpans_ <= kMostHeldSpans)
         return;
-    chunks_.clear();
-    heldSpans_ = 0;
+    // Bits changed and not yet written stay.
+    for (size_t c = 0; c < chunks_.size(); ++c) {
+        if (!chunks_[c])
+            continue;
+        const auto dirty = dirty_.lower_bound(c * kSpansPerChunk);
+        if (dirty != dirty_.end() && *dirty < (c + 1) * kSpansPerChunk)
+            continue;
+        heldSpans_ -= chunks_[c]->held.count();
+        chunks_[c].reset();
+    }
 }
 
 void Space::committed() {

@@ -55,7 +55,7 @@ private:
     uint8_t* bits(size_t span);
     void setBits(uint64_t offset, size_t bytes, bool used);
     void grow();
-    bool findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset);
+    bool findIn(size_t span, size_t slots, bool pageAligned, uint64_t& offset, size_t& longest);
     size_t spanCount() const;
 
     File& file_;
@@ -79,9 +79,10 @@ private:
     // to fit still look there.
     FreeSpans freedIn_;
     void freedIn(size_t span) { freedIn_.freed(span); }
-    // The spans' bits held in memory, let go of after a commit once there
-    // are more than this many (they are read again as needed), so that
-    // memory stays flat however large the file grows.
+    // The spans' bits held in memory, let go of (but for those changed and
+    // not yet written) once there are more than this many, after a commit
+    // or during a long search; they are read again as needed, and memory
+    // stays flat however large the file grows.
     static constexpr size_t kMostHeldSpans = 4096;
     size_t heldSpans_ = 0;
     void letGoOfMaps();
