@@ -1,4 +1,4 @@
-// pst_bench DIR [COUNT...]: appends COUNT messages (4 KB body, a 100 KB
+// pst_bench DIR [COUNT...] [--attachments N]: appends COUNT messages (4 KB body, a 100 KB
 // attachment on every tenth) to a new store, one commit each, and prints
 // messages per second, MB/s, peak memory, file size against payload, the
 // time per message in the first and last tenth, and the time to open the
@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -105,7 +106,9 @@ void attachmentsFromFiles(const std::string& dir, long count, size_t size) {
     auto start = Clock::now();
     auto store = pst::Store::create(path, "Benchmark");
     const uint32_t folder = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
+    double firstTenth = 0, lastTenth = 0;
     for (long i = 0; i < count; ++i) {
+        const auto t = Clock::now();
         pst::NewMessage m;
         m.properties[pst::tag(0x0037, pst::PT_UNICODE)] = text("Message " + std::to_string(i));
         pst::NewAttachment a;
@@ -114,6 +117,11 @@ void attachmentsFromFiles(const std::string& dir, long count, size_t size) {
         m.attachments.push_back(a);
         store->addMessage(folder, m);
         store->commit();
+        const double s = since(t);
+        if (i < count / 10)
+            firstTenth += s;
+        if (i >= count - count / 10)
+            lastTenth += s;
     }
     store.reset();
     const double total = since(start);
@@ -121,8 +129,9 @@ void attachmentsFromFiles(const std::string& dir, long count, size_t size) {
     const double plain = plainWrite(dir + "/plain.bin", payload);
     const double mb = payload / 1048576.0;
     std::printf("%8ld msgs of a %zu KB attachment from a file: %6.1f s %7.1f MB/s  peak %4ld MB  "
-                "plain write %.0f MB/s (x%.1f)\n",
-                count, size / 1024, total, mb / total, peakMb(), mb / plain, total / plain);
+                "per msg first/last tenth %.2f/%.2f ms  plain write %.0f MB/s (x%.1f)\n",
+                count, size / 1024, total, mb / total, peakMb(), 1000 * firstTenth / (count / 10),
+                1000 * lastTenth / (count / 10), mb / plain, total / plain);
     std::fflush(stdout);
     std::remove(source.c_str());
     std::remove(path.c_str());
@@ -132,18 +141,23 @@ void attachmentsFromFiles(const std::string& dir, long count, size_t size) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pst_bench DIR [COUNT...]\n");
+        std::fprintf(stderr, "usage: pst_bench DIR [COUNT...] [--attachments N]\n");
         return 2;
     }
     std::vector<long> counts;
-    for (int i = 2; i < argc; ++i)
-        counts.push_back(std::stol(argv[i]));
+    long attachments = 1000;
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == "--attachments" && i + 1 < argc)
+            attachments = std::stol(argv[++i]);
+        else
+            counts.push_back(std::stol(argv[i]));
+    }
     if (counts.empty())
         counts = {1000, 10000, 100000};
     std::printf("PST engine: appending messages to a new store, one commit each\n");
     for (long c : counts)
         run(argv[1], c);
     std::printf("PST engine: attachments read from files, one commit each\n");
-    attachmentsFromFiles(argv[1], 1000, 1 << 20);
+    attachmentsFromFiles(argv[1], attachments, getenv("TW_ATTACHMENT_KB") ? 1024 * std::atoi(getenv("TW_ATTACHMENT_KB")) : 1 << 20);
     return 0;
 }

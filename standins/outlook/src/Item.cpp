@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace outlook {
 
 namespace {
@@ -173,7 +175,10 @@ void Item::addAttachment(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw AutomationError{L"Cannot add the attachment; the file " + path + L" was not found.", STG_E_FILENOTFOUND};
-    attachments_.emplace_back(full, path);
+    uint64_t held = 0;
+    for (const PendingAttachment& a : attachments_)
+        held += a.heldBytes();
+    attachments_.emplace_back(full, path, PendingAttachment::kMostHeld - std::min(held, PendingAttachment::kMostHeld));
     // The release that keeps a file in the secure temporary folder for
     // every attachment it is given.
     const std::wstring version = session_->version();

@@ -83,7 +83,8 @@ std::shared_ptr<const uint8_t[]> readWhole(HANDLE file, uint64_t size, const std
 
 } // namespace
 
-PendingAttachment::PendingAttachment(const std::wstring& fullPath, const std::wstring& shownPath) {
+PendingAttachment::PendingAttachment(const std::wstring& fullPath, const std::wstring& shownPath,
+                                     uint64_t roomToHold) {
     const size_t slash = fullPath.find_last_of(L"\\/");
     fileName_ = slash == std::wstring::npos ? fullPath : fullPath.substr(slash + 1);
     tw::UniqueHandle file(CreateFileW(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -91,7 +92,7 @@ PendingAttachment::PendingAttachment(const std::wstring& fullPath, const std::ws
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size))
         throw unreadable(shownPath);
-    if (static_cast<uint64_t>(size.QuadPart) <= kMostHeld) {
+    if (static_cast<uint64_t>(size.QuadPart) <= roomToHold) {
         size_ = static_cast<uint64_t>(size.QuadPart);
         bytes_ = readWhole(file.get(), size_, shownPath);
         return;

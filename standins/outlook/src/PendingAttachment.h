@@ -13,18 +13,21 @@ namespace outlook {
 
 class PendingAttachment {
 public:
-    // Reads (or copies) the file; throws AutomationError when it cannot.
-    PendingAttachment(const std::wstring& fullPath, const std::wstring& shownPath);
+    // Reads the file when it fits in `roomToHold` bytes, copies it when
+    // not; throws AutomationError when it cannot.
+    PendingAttachment(const std::wstring& fullPath, const std::wstring& shownPath, uint64_t roomToHold);
     PendingAttachment(PendingAttachment&& o) noexcept;
     PendingAttachment(const PendingAttachment&) = delete;
     PendingAttachment& operator=(const PendingAttachment&) = delete;
     ~PendingAttachment();
 
     const std::wstring& fileName() const { return fileName_; }
+    // The bytes held in memory (none for a copy).
+    uint64_t heldBytes() const { return bytes_ ? size_ : 0; }
     // What the store is given at the save; the bytes are shared, not copied.
     pst::NewAttachment forStore() const;
 
-    // Files up to this size are held in memory.
+    // What an item holds in memory at most, all its attachments together.
     static constexpr uint64_t kMostHeld = 64ull << 20;
 
 private:
