@@ -4,7 +4,12 @@
 
 #include <cstring>
 
+// SSE2 where the compiler targets it (every 64-bit x86 does).
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define TW_SSE2 1
+#endif
+
+#ifdef TW_SSE2
 #include <emmintrin.h>
 #ifdef _MSC_VER
 #include <intrin.h>
@@ -304,7 +309,7 @@ XmlReader::Event XmlReader::next() {
 
 namespace {
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#ifdef TW_SSE2
 // The place of the lowest bit set (`bits` is not 0).
 int lowestBit(unsigned bits) {
 #ifdef _MSC_VER
@@ -322,7 +327,7 @@ int lowestBit(unsigned bits) {
 // the C library's search is a byte at a time on some systems).
 size_t plainRun(const char* p, size_t n) {
     size_t i = 0;
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#ifdef TW_SSE2
     const __m128i less = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&');
     for (; i + 16 <= n; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));

@@ -18,31 +18,31 @@ AutomationError unreadable(const std::wstring& shownPath) {
                            E_ACCESSDENIED};
 }
 
-// Buffers for attachments' bytes, given back when the store has written
-// them and handed out again: memory fresh from the system costs a fault
-// and a page of zeros for every 4 KB, more than reading the file into it.
+// Buffers for large attachments' bytes, given back when the store has
+// written them and handed out again: memory fresh from the system costs a
+// fault and a page of zeros for every 4 KB, more than reading the file.
 class BufferPool {
 public:
     std::shared_ptr<uint8_t[]> take(size_t size) {
-        const size_t room = (std::max<size_t>(size, 1) + kGrain - 1) / kGrain * kGrain;
-        std::unique_ptr<uint8_t[]> buffer;
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            for (auto it = free_.begin(); it != free_.end(); ++it) {
-                if (it->second >= room) {
-                    buffer = std::move(it->first);
-                    held_ -= it->second;
-                    const size_t have = it->second;
-                    free_.erase(it);
-                    return wrap(std::move(buffer), have);
-                }
+        // Small ones come from the heap, which reuses its memory itself.
+        if (size < kGrain)
+            return std::shared_ptr<uint8_t[]>(new uint8_t[std::max<size_t>(size, 1)]);
+        const size_t room = (size + kGrain - 1) / kGrain * kGrain;
+        std::lock_guard<std::mutex> hold(lock_);
+        for (auto it = free_.begin(); it != free_.end(); ++it) {
+            if (it->second >= room) {
+                const size_t have = it->second;
+                std::unique_ptr<uint8_t[]> buffer = std::move(it->first);
+                held_ -= have;
+                free_.erase(it);
+                return wrap(std::move(buffer), have);
             }
         }
         return wrap(std::unique_ptr<uint8_t[]>(new uint8_t[room]), room);
     }
 
 private:
-    static constexpr size_t kGrain = 1 << 20;
+    static constexpr size_t kGrain = 256 * 1024;
     static constexpr size_t kMostKept = 64u << 20;
     std::mutex lock_;
     std::vector<std::pair<std::unique_ptr<uint8_t[]>, size_t>> free_;

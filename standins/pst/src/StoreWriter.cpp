@@ -68,8 +68,8 @@ std::vector<TableRow> rowsOf(const TableContext& tc) {
 }
 
 // An attachment's data written straight into blocks, whatever its size,
-// and the data tree over them. `read` fills a buffer from the data's place
-// and answers how much it gave.
+// and the data tree over them. `read(at, n)` answers where the `n` bytes
+// of the data from `at` on are to be found.
 template <typename Read>
 uint64_t writeAttachmentBlocks(Ndb& ndb, uint64_t size, Read&& read) {
     std::vector<std::pair<uint64_t, size_t>> blocks;
