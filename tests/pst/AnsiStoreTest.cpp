@@ -74,10 +74,7 @@ TEST(AnsiStore, TextIsKeptInEightBitsAndEveryStoredByteSurvivesARewrite) {
 
     Extraction libpff = pffexport(path, dir, "libpff");
     ASSERT_TRUE(libpff.ran) << libpff.log;
-    std::string headers;
-    for (const auto& f : libpff.files)
-        if (f.first.find("bersicht/Message00001/OutlookHeaders.txt") != std::string::npos)
-            headers = f.second;
+    const std::string headers = libpff.fileWith("bersicht/Message00001/OutlookHeaders.txt");
     EXPECT_NE(std::string::npos, headers.find("Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 5 \xE2\x82\xAC")) << headers;
 }
 

@@ -14,6 +14,15 @@ struct Extraction {
     bool ran = false;        // the tool exists and exited normally
     std::string log;
     std::map<std::string, std::string> files; // relative path -> contents
+
+    // The contents of the last file whose path holds `part`; empty if none.
+    std::string fileWith(const std::string& part) const {
+        std::string found;
+        for (const auto& f : files)
+            if (f.first.find(part) != std::string::npos)
+                found = f.second;
+        return found;
+    }
 };
 
 inline std::map<std::string, std::string> filesUnder(const std::filesystem::path& root) {

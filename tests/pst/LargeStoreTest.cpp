@@ -62,18 +62,12 @@ TEST(LargeStore, AFiftyGigabyteStoreTakesMessagesAtItsEndAndPastIt) {
 
     Extraction byReadpst = readpst(path, dir, "readpst");
     ASSERT_TRUE(byReadpst.ran) << byReadpst.log;
-    std::string mbox;
-    for (const auto& f : byReadpst.files)
-        if (f.first.find("Far out/mbox") != std::string::npos)
-            mbox = f.second;
+    const std::string mbox = byReadpst.fileWith("Far out/mbox");
     EXPECT_EQ(1, countMatches(mbox, "\nSubject: At the end")) << byReadpst.log;
     EXPECT_EQ(1, countMatches(mbox, "\nSubject: Past the end")) << byReadpst.log;
     Extraction byLibpff = pffexport(path, dir, "pffexport");
     ASSERT_TRUE(byLibpff.ran) << byLibpff.log;
-    std::string fromLibpff;
-    for (const auto& f : byLibpff.files)
-        if (f.first.find("Far out/") != std::string::npos && f.first.find("/Attachments/1_Past the end.bin") != std::string::npos)
-            fromLibpff = f.second;
+    const std::string fromLibpff = byLibpff.fileWith("/Attachments/1_Past the end.bin");
     EXPECT_TRUE(fromLibpff == pastTheEnd) << fromLibpff.size() << " bytes\n" << byLibpff.log;
     Extraction byExtractor = pstExtractor(path, dir, "pst-extractor");
     EXPECT_TRUE(byExtractor.ran) << byExtractor.log;

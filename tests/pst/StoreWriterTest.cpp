@@ -164,10 +164,7 @@ TEST(StoreWriter, AppendingToOutlookFilesKeepsWhatTheyHeld) {
         if (ansi) {
             // 8-bit text, in the file's code page: readpst gives the
             // recipients as an encoded word of "Jonas Lind; María Sánchez".
-            std::string mbox;
-            for (const auto& f : after.files)
-                if (f.first.find("Tidewell/mbox") != std::string::npos)
-                    mbox = f.second;
+            const std::string mbox = after.fileWith("Tidewell/mbox");
             EXPECT_NE(std::string::npos, mbox.find("To: =?utf-8?B?Sm9uYXMgTGluZDsgTWFyw61hIFPDoW5jaGV6?=")) << mbox;
             EXPECT_NE(std::string::npos, mbox.find("\nAppended body")) << mbox;
             continue;
