@@ -1,8 +1,8 @@
 #include "CompletionDialog.h"
 
+#include "../common/ActivityLog.h"
+#include "../common/WizardState.h"
 #include "../resources/resource.h"
-#include "../shell/ActivityLog.h"
-#include "../shell/WizardState.h"
 #include "ConversionRun.h"
 
 CCompDlg::CCompDlg(HWND owner) : SkinnedDialog(IDD_COMPLETION, owner) {}

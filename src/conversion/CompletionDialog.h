@@ -1,7 +1,7 @@
 // The end of every run: how it ended, that outcome as the log's last line,
 // the offer to open the log, and OK to end the program.
 #pragma once
-#include "../shell/SkinnedDialog.h"
+#include "../common/SkinnedDialog.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 #include "ContactConversion.h"
 
 #include "../adapters/NotesText.h"
+#include "../common/Messages.h"
+#include "../common/WizardState.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
-#include "../shell/Messages.h"
-#include "../shell/WizardState.h"
 #include "ConversionRun.h"
 #include "OutlookSession.h"
 #include "ProgressView.h"

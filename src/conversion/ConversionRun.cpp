@@ -1,8 +1,8 @@
 #include "ConversionRun.h"
 
-#include "../shell/ActivityLog.h"
-#include "../shell/Messages.h"
-#include "../shell/WizardState.h"
+#include "../common/ActivityLog.h"
+#include "../common/Messages.h"
+#include "../common/WizardState.h"
 #include "CompletionDialog.h"
 #include "ProgressView.h"
 

@@ -1,11 +1,11 @@
 // One message of a Notes folder on its way into the PST.
 #include "../adapters/NotesText.h"
 #include "../adapters/PstFormat.h"
+#include "../common/ActivityLog.h"
+#include "../common/WizardState.h"
 #include "../framework/Handles.h"
 #include "../framework/Text.h"
 #include "../resources/resource.h"
-#include "../shell/ActivityLog.h"
-#include "../shell/WizardState.h"
 #include "ConversionRun.h"
 #include "MailParts.h"
 #include "MailRun.h"

@@ -1,9 +1,9 @@
 #include "OutlookSession.h"
 
-#include "../shell/Messages.h"
+#include "../common/Messages.h"
 #include "ConversionRun.h"
-#include "RunFailure.h"
 #include "ProgressView.h"
+#include "RunFailure.h"
 
 #include <ole2.h>
 

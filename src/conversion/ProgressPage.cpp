@@ -1,8 +1,8 @@
 #include "ProgressPage.h"
 
+#include "../common/Messages.h"
+#include "../common/WizardState.h"
 #include "../framework/Boundary.h"
-#include "../shell/Messages.h"
-#include "../shell/WizardState.h"
 #include "CompletionDialog.h"
 #include "ContactConversion.h"
 #include "ConversionRun.h"

@@ -3,8 +3,8 @@
 // completion dialog once the worker has finished. It has no Back and never
 // closes by itself.
 #pragma once
+#include "../common/WizardPage.h"
 #include "../controls/TransparentStatic.h"
-#include "../shell/WizardPage.h"
 #include "OutlookSession.h"
 #include "ProgressView.h"
 

@@ -1,8 +1,8 @@
 #include "RunFailure.h"
 
 #include "../adapters/NotesText.h"
+#include "../common/Messages.h"
 #include "../framework/Text.h"
-#include "../shell/Messages.h"
 #include "ConversionRun.h"
 #include "ProgressView.h"
 

@@ -1,7 +1,7 @@
 #include "AboutDialog.h"
 
+#include "../common/WizardState.h"
 #include "../resources/resource.h"
-#include "WizardState.h"
 
 
 const wchar_t CAboutDlg::kWebsite[] = L"http://www.tidewell.example/";

@@ -1,8 +1,8 @@
 // The about dialog: product and version, the maker's web page and its
 // sales and support addresses.
 #pragma once
+#include "../common/SkinnedDialog.h"
 #include "../controls/LinkButton.h"
-#include "SkinnedDialog.h"
 
 class CAboutDlg : public SkinnedDialog {
 public:

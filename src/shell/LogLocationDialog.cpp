@@ -1,12 +1,12 @@
 #include "LogLocationDialog.h"
 
+#include "../common/ActivityLog.h"
+#include "../common/FolderDialog.h"
+#include "../common/Messages.h"
+#include "../common/Paths.h"
+#include "../common/Registry.h"
+#include "../common/WizardState.h"
 #include "../resources/resource.h"
-#include "../target/FolderDialog.h"
-#include "ActivityLog.h"
-#include "Messages.h"
-#include "Paths.h"
-#include "Registry.h"
-#include "WizardState.h"
 
 CLogDlg::CLogDlg(HWND owner) : SkinnedDialog(IDD_LOGPATH, owner) {}
 

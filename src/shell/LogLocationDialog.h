@@ -1,7 +1,7 @@
 // Log > Change Path: the directory of the activity log, checked and stored
 // in the registry ("LogPath") and in the wizard's state.
 #pragma once
-#include "SkinnedDialog.h"
+#include "../common/SkinnedDialog.h"
 
 class CLogDlg : public SkinnedDialog {
 public:

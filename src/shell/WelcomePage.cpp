@@ -1,12 +1,11 @@
 #include "WelcomePage.h"
 
-#include "../source/SourcePage.h"
+#include "../common/ActivityLog.h"
+#include "../common/LocalTime.h"
+#include "../common/PageChain.h"
+#include "../common/Registry.h"
+#include "../common/WizardState.h"
 #include "AboutDialog.h"
-#include "ActivityLog.h"
-#include "LocalTime.h"
-#include "PageChain.h"
-#include "Registry.h"
-#include "WizardState.h"
 
 #include <shellapi.h>
 
@@ -104,8 +103,7 @@ void CTW_ZURadEZADlg::OnOK() {
         state.mode = ModeAddressBook;
         appendLogLines({kLogEmptyLine, L"Step 1 :", L"-------", L"Mode : Migrating Address Folder"});
     }
-    CSourceDld next(hwnd());
-    runNextPage(*this, next);
+    runNextPage(*this);
 }
 
 bool CTW_ZURadEZADlg::OnCommand(UINT id, UINT code, HWND control) {

@@ -1,9 +1,9 @@
 // Step 1: the welcome page and main window. Chooses the mode, starts the
 // log's section for this run and carries the working menu.
 #pragma once
+#include "../common/WizardPage.h"
 #include "../controls/Label.h"
 #include "LogLocationDialog.h"
-#include "WizardPage.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "WizardApp.h"
 
-#include "Registry.h"
+#include "../common/Registry.h"
+#include "../common/WizardState.h"
 #include "WelcomePage.h"
-#include "WizardState.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 #include "BackupCopy.h"
 
-#include "../shell/Messages.h"
-#include "../shell/Paths.h"
+#include "../common/Messages.h"
+#include "../common/Paths.h"
 #include "CopyProgress.h"
 #include "File64.h"
 

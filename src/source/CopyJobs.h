@@ -2,7 +2,7 @@
 // the n-th source going to the n-th destination. A caller appends its job,
 // runs the copy dialog, and empties the lists when it returns.
 #pragma once
-#include "../shell/TextList.h"
+#include "../common/TextList.h"
 
 struct CopyJobs {
     TextList sources;

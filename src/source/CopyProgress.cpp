@@ -1,9 +1,9 @@
 #include "CopyProgress.h"
 
+#include "../common/Messages.h"
+#include "../common/WizardState.h"
 #include "../framework/Boundary.h"
 #include "../resources/resource.h"
-#include "../shell/Messages.h"
-#include "../shell/WizardState.h"
 #include "CopyJobs.h"
 #include "File64.h"
 

@@ -3,9 +3,9 @@
 // itself when the worker is done. Stop and Esc ask first; on Yes the
 // worker stops at its next chunk, closes both files, and the dialog closes.
 #pragma once
+#include "../common/SkinnedDialog.h"
 #include "../framework/Handles.h"
 #include "../framework/WorkerGate.h"
-#include "../shell/SkinnedDialog.h"
 
 #include <atomic>
 #include <string>

@@ -1,8 +1,8 @@
 // The workers of Step 3. They read the database through the Notes library
 // and hand every change of the page to the page's own thread.
 #include "../adapters/NotesText.h"
+#include "../common/WizardState.h"
 #include "../framework/Text.h"
-#include "../shell/WizardState.h"
 #include "FolderPage.h"
 
 #include <vector>

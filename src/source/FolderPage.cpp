@@ -1,12 +1,11 @@
 #include "FolderPage.h"
 
+#include "../common/ActivityLog.h"
+#include "../common/Messages.h"
+#include "../common/PageChain.h"
+#include "../common/WizardState.h"
 #include "../framework/Boundary.h"
 #include "../framework/Text.h"
-#include "../shell/ActivityLog.h"
-#include "../shell/Messages.h"
-#include "../shell/PageChain.h"
-#include "../shell/WizardState.h"
-#include "../target/TargetPage.h"
 
 Ctreedlg::Ctreedlg(HWND owner)
     : WizardPage(IDD_FOLDERS, owner,
@@ -104,8 +103,7 @@ void Ctreedlg::OnOK() {
         return;
     }
     writeSelectionLines();
-    CTrgDlg next(hwnd());
-    runNextPage(*this, next);
+    runNextPage(*this);
 }
 
 void Ctreedlg::writeSelectionLines() const {

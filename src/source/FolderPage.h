@@ -2,7 +2,7 @@
 // and folders (Mails) or the address book (Address Book) into the tree while
 // the page is shown; the checked items become the chosen folders.
 #pragma once
-#include "../shell/WizardPage.h"
+#include "../common/WizardPage.h"
 #include "FolderTreeCtrl.h"
 
 #include <atomic>

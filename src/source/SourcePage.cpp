@@ -1,16 +1,15 @@
 #include "SourcePage.h"
 
+#include "../common/ActivityLog.h"
+#include "../common/FilePicker.h"
+#include "../common/FolderDialog.h"
+#include "../common/Messages.h"
+#include "../common/PageChain.h"
+#include "../common/Paths.h"
+#include "../common/Registry.h"
+#include "../common/WizardState.h"
 #include "../framework/Handles.h"
-#include "../shell/ActivityLog.h"
-#include "../shell/FilePicker.h"
-#include "../shell/Messages.h"
-#include "../shell/PageChain.h"
-#include "../shell/Paths.h"
-#include "../shell/Registry.h"
-#include "../shell/WizardState.h"
-#include "../target/FolderDialog.h"
 #include "BackupCopy.h"
-#include "FolderPage.h"
 
 CSourceDld::CSourceDld(HWND owner) : WizardPage(IDD_SOURCE, owner) {}
 
@@ -110,6 +109,5 @@ void CSourceDld::onNext() {
     wizardState().sourcePath = itemText(IDC_SOURCE_PATH);
     appendLogLines({kLogEmptyLine, L"Step 2 :", L"-------", L"NSF Source Path : " + itemText(IDC_SOURCE_PATH),
                     L"Backup NSF Path : " + itemText(IDC_SOURCE_BACKUP_PATH)});
-    Ctreedlg next(hwnd());
-    runNextPage(*this, next);
+    runNextPage(*this);
 }

@@ -1,7 +1,7 @@
 // Step 2: the source database, proposed from the Notes installation, with
 // an optional backup copy of it taken before Step 3.
 #pragma once
-#include "../shell/WizardPage.h"
+#include "../common/WizardPage.h"
 
 class CSourceDld : public WizardPage {
 public:

@@ -1,11 +1,10 @@
 #include "FolderNamePage.h"
 
-#include "../conversion/ProgressPage.h"
-#include "../shell/ActivityLog.h"
-#include "../shell/LocalTime.h"
-#include "../shell/Messages.h"
-#include "../shell/PageChain.h"
-#include "../shell/WizardState.h"
+#include "../common/ActivityLog.h"
+#include "../common/LocalTime.h"
+#include "../common/Messages.h"
+#include "../common/PageChain.h"
+#include "../common/WizardState.h"
 
 CCreFolDlg::CCreFolDlg(HWND owner) : WizardPage(IDD_FOLDERNAME, owner) {}
 
@@ -40,6 +39,5 @@ void CCreFolDlg::OnOK() {
         return;
     }
     appendLogLines({kLogEmptyLine, L"Step 5 :", L"-------", L"New Folder in PST : " + state.pstFolderName});
-    CProDlg next(hwnd());
-    runNextPage(*this, next);
+    runNextPage(*this);
 }

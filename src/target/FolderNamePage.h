@@ -1,7 +1,7 @@
 // Step 5: the name of the folder the conversion creates in the PST.
 #pragma once
+#include "../common/WizardPage.h"
 #include "../controls/Label.h"
-#include "../shell/WizardPage.h"
 
 class CCreFolDlg : public WizardPage {
 public:

@@ -1,15 +1,14 @@
 #include "TargetPage.h"
 
-#include "../shell/ActivityLog.h"
-#include "../shell/FilePicker.h"
-#include "../shell/LocalTime.h"
-#include "../shell/Messages.h"
-#include "../shell/PageChain.h"
-#include "../shell/Paths.h"
-#include "../shell/WizardState.h"
+#include "../common/ActivityLog.h"
+#include "../common/FilePicker.h"
+#include "../common/FolderDialog.h"
+#include "../common/LocalTime.h"
+#include "../common/Messages.h"
+#include "../common/PageChain.h"
+#include "../common/Paths.h"
+#include "../common/WizardState.h"
 #include "../source/BackupCopy.h"
-#include "FolderDialog.h"
-#include "FolderNamePage.h"
 
 CTrgDlg::CTrgDlg(HWND owner) : WizardPage(IDD_TARGET, owner) {}
 
@@ -138,6 +137,5 @@ void CTrgDlg::OnOK() {
     appendLogLines({kLogEmptyLine, L"Step 4 :", L"-------", L"New PST File Path : " + itemText(IDC_TARGET_NEW_PATH),
                     L"Default PST Path : " + itemText(IDC_TARGET_EXISTING_PATH),
                     L"Backup PST Path : " + itemText(IDC_TARGET_BACKUP_PATH)});
-    CCreFolDlg next(hwnd());
-    runNextPage(*this, next);
+    runNextPage(*this);
 }

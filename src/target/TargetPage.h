@@ -1,7 +1,7 @@
 // Step 4: the target PST, new (named by default after the time) or
 // existing, with an optional backup copy of an existing one.
 #pragma once
-#include "../shell/WizardPage.h"
+#include "../common/WizardPage.h"
 
 #include <windows.h>
 

@@ -2,11 +2,11 @@
 // by the pixels they put on the screen, and the welcome text of Step 1.
 #include "ControlHost.h"
 #include "PageFixture.h"
+#include "common/SkinnedDialog.h"
 #include "controls/Label.h"
 #include "controls/LinkButton.h"
 #include "controls/ShadeButton.h"
 #include "controls/TransparentStatic.h"
-#include "shell/SkinnedDialog.h"
 #include "shell/WelcomePage.h"
 
 #include <commctrl.h>

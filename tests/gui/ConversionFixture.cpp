@@ -5,11 +5,11 @@
 
 #include "DxlWriter.h"
 #include "Generators.h"
+#include "common/Registry.h"
+#include "common/WizardState.h"
 #include "conversion/ProgressPage.h"
 #include "framework/Text.h"
-#include "shell/Registry.h"
 #include "shell/WizardApp.h"
-#include "shell/WizardState.h"
 
 // The child: Step 6 on the state the earlier pages would have left.
 // args: registry, mode ("mails"|"contacts"), source, pst, folder name,

@@ -1,7 +1,7 @@
 // Step 5: the folder name proposed from the time, and the check box that
 // explains itself and switches the editing of the name.
 #include "PageFixture.h"
-#include "shell/LocalTime.h"
+#include "common/LocalTime.h"
 #include "target/FolderNamePage.h"
 
 using namespace guitest;

@@ -5,9 +5,9 @@
 #include "Generators.h"
 #include "PageFixture.h"
 #include "TestEnv.h"
+#include "common/WizardState.h"
 #include "framework/Text.h"
 #include "shell/WizardApp.h"
-#include "shell/WizardState.h"
 #include "source/FolderPage.h"
 
 #include <gtest/gtest.h>

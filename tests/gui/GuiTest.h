@@ -2,7 +2,7 @@
 #pragma once
 #include "Robot.h"
 #include "WizardPages.h"
-#include "shell/Registry.h"
+#include "common/Registry.h"
 #include "resource.h"
 
 #include <string>

@@ -1,9 +1,9 @@
 // Clear log asks first; View Log opens Notepad on the log.
 #include "GuiTest.h"
 #include "TestEnv.h"
-#include "shell/ActivityLog.h"
+#include "common/ActivityLog.h"
+#include "common/WizardState.h"
 #include "shell/WizardApp.h"
-#include "shell/WizardState.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // thread walks forward to Step 5 and back again.
 #include "Generators.h"
 #include "PageFixture.h"
-#include "framework/Text.h"
 #include "TestEnv.h"
+#include "common/WizardState.h"
+#include "framework/Text.h"
 #include "resource.h"
 #include "shell/WizardApp.h"
-#include "shell/WizardState.h"
 #include "source/SourcePage.h"
 
 #include <gtest/gtest.h>

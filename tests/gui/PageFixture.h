@@ -5,8 +5,8 @@
 #pragma once
 #include "GuiTest.h"
 #include "TestEnv.h"
+#include "common/WizardState.h"
 #include "shell/WizardApp.h"
-#include "shell/WizardState.h"
 
 #include <gtest/gtest.h>
 

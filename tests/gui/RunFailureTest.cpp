@@ -6,9 +6,9 @@
 
 #include "DxlWriter.h"
 #include "SizeForge.h"
+#include "common/Registry.h"
 #include "framework/Text.h"
 #include "pst/Checker.h"
-#include "shell/Registry.h"
 
 #include <filesystem>
 

@@ -3,8 +3,8 @@
 // build.sh), and a PST that already holds Outlook's own items.
 #include "ConversionFixture.h"
 
+#include "common/Registry.h"
 #include "framework/Text.h"
-#include "shell/Registry.h"
 #include "pst/Checker.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // about dialog from both menus.
 #include "PageFixture.h"
 #include "Processes.h"
-#include "shell/ActivityLog.h"
-#include "shell/Registry.h"
+#include "common/ActivityLog.h"
+#include "common/Registry.h"
 #include "shell/WelcomePage.h"
 
 #include <sddl.h>

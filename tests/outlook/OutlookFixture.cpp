@@ -1,6 +1,6 @@
 #include "OutlookFixture.h"
 
-#include "shell/Registry.h"
+#include "common/Registry.h"
 
 namespace outlooktest {
 

@@ -2,8 +2,8 @@
 // real files: chunk sizes, exact bytes, 64-bit sizes, and errors that name
 // the file.
 #include "TestEnv.h"
+#include "common/Paths.h"
 #include "framework/Text.h"
-#include "shell/Paths.h"
 #include "source/File64.h"
 #include "target/TargetPage.h"
 

@@ -1,8 +1,8 @@
 // The activity log writer, against real files in a directory of the test's
 // own, with the settings in a registry of the test's own.
 #include "TestEnv.h"
-#include "shell/ActivityLog.h"
-#include "shell/WizardState.h"
+#include "common/ActivityLog.h"
+#include "common/WizardState.h"
 
 #include <gtest/gtest.h>
 

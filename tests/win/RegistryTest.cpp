@@ -1,7 +1,7 @@
 // Reading and writing the wizard's settings: the 520-byte buffer decides
 // what can be read.
 #include "TestEnv.h"
-#include "shell/Registry.h"
+#include "common/Registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Date texts and ANSI cuts as the log and the pages write them.
+#include "common/LocalTime.h"
 #include "framework/Text.h"
-#include "shell/LocalTime.h"
 
 #include <gtest/gtest.h>
 

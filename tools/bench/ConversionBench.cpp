@@ -15,6 +15,8 @@
 //       engine, a flush at every commit) or direct1s (flushed at most once
 //       a second, as the stand-in flushes))
 #include "adapters/NotesText.h"
+#include "common/Registry.h"
+#include "common/WizardState.h"
 #include "conversion/ContactConversion.h"
 #include "conversion/ConversionRun.h"
 #include "conversion/MailConversion.h"
@@ -25,8 +27,6 @@
 #include "framework/Text.h"
 #include "pst/Store.h"
 #include "resources/resource.h"
-#include "shell/Registry.h"
-#include "shell/WizardState.h"
 
 #include <windows.h>
 #include <psapi.h>

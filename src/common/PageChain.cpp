@@ -3,7 +3,7 @@
 #include "Messages.h"
 #include "WizardState.h"
 
-INT_PTR runNextPage(tw::Dialog& currentPage, tw::Dialog& nextPage) {
+INT_PTR runInPlaceOf(tw::Dialog& currentPage, tw::Dialog& nextPage) {
     HWND current = currentPage.hwnd();
     ShowWindow(current, SW_HIDE);
     InvalidateRect(current, nullptr, TRUE);

@@ -2,9 +2,14 @@
 #pragma once
 #include "../framework/Dialog.h"
 
-// Hides the current page, runs the next one modally, and shows the current
-// page again when the next one closes.
-INT_PTR runNextPage(tw::Dialog& currentPage, tw::Dialog& nextPage);
+// Runs the page that follows `currentPage` in the wizard's steps: hides the
+// current page, runs the next one modally, and shows the current page again
+// when the next one closes. The steps are the application's to list, so
+// that no page knows the one after it.
+INT_PTR runNextPage(tw::Dialog& currentPage);
+
+// Hides `currentPage` while `nextPage` runs modally, then shows it again.
+INT_PTR runInPlaceOf(tw::Dialog& currentPage, tw::Dialog& nextPage);
 
 enum class BackKind {
     KeepSelection,   // Steps 2 and 5

@@ -1,0 +1,3 @@
+// Uses a service.
+#pragma once
+#include "../services/Log.h"

@@ -1,0 +1,4 @@
+// Draws with a widget.
+#include "Log.h"
+
+#include "../widgets/Bar.h"
