@@ -41,12 +41,9 @@ void CCompDlg::OnOK() {
     if (isChecked(IDC_COMPLETION_VIEWLOG))
         viewLog();
     RemoveDirectoryW(attachmentDirectory().c_str());
-    // The worker's last lines go to the log before the program ends (it is
-    // past its conversion by now; the wait is bounded all the same). Not
-    // from the worker itself, which would wait for its own end.
-    ConversionRun& run = conversionRun();
-    if (run.workerEnded && run.workerThreadId.load() && GetCurrentThreadId() != run.workerThreadId.load())
-        WaitForSingleObject(run.workerEnded, 10000);
+    // At the end of a run the worker has written its last lines (the page
+    // opens this dialog once the worker has ended); from the low-space
+    // question it waits, mid-run, for this answer, and ends with the process.
     TerminateProcess(GetCurrentProcess(), 0);
     ExitProcess(0);
 }

@@ -194,7 +194,7 @@ bool convertPeople(ProgressView& page, OutlookSession& outlook, LNNotesSession& 
     }
     const LNINT n = people.GetCount();
     if (n == 0) {
-        showMessage(page.window(), L"Please check if you have select the correct source file.", MB_OK);
+        page.ask(L"Please check if you have select the correct source file.", MB_OK);
         run.conversionFailed = true;
         run.requestStop();
         return false;

@@ -69,9 +69,9 @@ bool checkFreeSpace(int& lowSpaceAnswers, int folderCount) {
         return true;
     ConversionRun& run = conversionRun();
     ProgressView* page = run.progressPage.load();
-    HWND owner = page ? page->window() : nullptr;
-    const int answer = showMessage(owner, L"Free space is less than 300 MB. Are you sure you want to continue.",
-                                   MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    const wchar_t question[] = L"Free space is less than 300 MB. Are you sure you want to continue.";
+    const UINT flags = MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL;
+    const int answer = page ? page->ask(question, flags) : showMessage(nullptr, question, flags);
     if (answer == IDYES) {
         if (++lowSpaceAnswers > 3) {
             run.requestStop();
@@ -81,15 +81,13 @@ bool checkFreeSpace(int& lowSpaceAnswers, int folderCount) {
     }
     logStep6Summary(folderCount);
     run.conversionStopped = true;
-    // From the worker: the page steps aside for the completion dialog,
-    // whose OK ends the program; any other close goes on with the item.
-    if (owner)
-        ShowWindow(owner, SW_HIDE);
-    if (page)
-        page->invalidate();
-    CCompDlg completion(owner);
-    completion.DoModal();
-    if (owner)
-        ShowWindow(owner, SW_SHOW);
+    // The completion dialog's OK ends the program; any other close goes on
+    // with the item.
+    if (page) {
+        page->showCompletion();
+    } else {
+        CCompDlg completion(nullptr);
+        completion.DoModal();
+    }
     return true;
 }

@@ -25,10 +25,6 @@ struct ConversionRun {
     std::atomic<int32_t> overallProgressCount{0};
     bool workerPaused = false; // the page's own, on its thread
     WorkerGate gate;
-    // Set by the worker as its very last action, so that the end of the
-    // program can wait for the worker's last log lines.
-    HANDLE workerEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<DWORD> workerThreadId{0};
 
     // A poll point of the conversion: waits while the page holds the
     // worker, then reads the stop request.

@@ -232,5 +232,4 @@ void convertMails(ProgressView& page, OutlookSession& outlook) {
     notes.Term(0);
     shutDownOutlook(outlook);
     run.conversionThread = false;
-    page.invalidate();
 }

@@ -98,10 +98,9 @@ bool openOutlookSession(OutlookSession& session, ProgressView& page, const std::
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, session.application.putVoid());
     if (FAILED(hr) || !session.application) {
         session.application.reset();
-        showMessage(page.window(),
-                    L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & re-run "
-                    L"conversion Application",
-                    MB_OK);
+        page.ask(L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & re-run "
+                 L"conversion Application",
+                 MB_OK);
         conversionRun().requestStop();
         return false;
     }

@@ -14,10 +14,17 @@
 CProDlg::CProDlg(HWND owner) : WizardPage(IDD_PROGRESS, owner) {}
 
 CProDlg::~CProDlg() {
-    // The program ends through the completion dialog; a page that goes
-    // before its worker lets the worker run on to that end.
-    if (worker_.joinable())
-        worker_.detach();
+    // The program ends through the completion dialog. A page that goes
+    // before its worker has ended asks it to stop, lets it go on from any
+    // hold, and waits for it.
+    if (worker_.running()) {
+        ConversionRun& run = conversionRun();
+        run.requestStop();
+        while (run.gate.held())
+            run.gate.release();
+    }
+    worker_.join();
+    conversionRun().progressPage = nullptr;
 }
 
 BOOL CProDlg::OnInitDialog() {
@@ -36,15 +43,13 @@ BOOL CProDlg::OnInitDialog() {
 void CProDlg::startWorker() {
     ConversionRun& run = conversionRun();
     run.conversionThread = true;
-    started_ = true;
-    worker_ = std::thread([this] { work(); });
+    worker_.start("conversion worker", [this] { work(); });
 }
 
-// The worker: the conversion of the mode chosen, the Step 6 block, the end
-// of the Outlook session, and the page invalidated as its last action.
+// The worker: the conversion of the mode chosen, the Step 6 block and the
+// end of the Outlook session. The page hears of its end from the worker.
 void CProDlg::work() {
     ConversionRun& run = conversionRun();
-    run.workerThreadId = GetCurrentThreadId();
     // COM for the whole run: the session's own start and end nest inside
     // it, so that objects kept across an Outlook restart stay loaded.
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
@@ -80,22 +85,31 @@ void CProDlg::work() {
     }
     if (com)
         CoUninitialize();
-    invalidate();
-    SetEvent(run.workerEnded);
 }
 
 void CProDlg::setLabel(int id, const std::wstring& text) {
     conversionRun().gate.pass();
-    // On the page's thread, at once; the label wipes its old text itself.
-    callOnOwnThread([&] { setItemText(id, text); });
+    // The label wipes its old text itself.
+    worker_.onPage([&] { setItemText(id, text); });
 }
 
 void CProDlg::setBar(int id, int percent) {
     conversionRun().gate.pass();
-    SendDlgItemMessageW(hwnd(), id, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    worker_.onPage([&] { SendDlgItemMessageW(hwnd(), id, PBM_SETPOS, static_cast<WPARAM>(percent), 0); });
 }
 
-void CProDlg::invalidate() { InvalidateRect(hwnd(), nullptr, TRUE); }
+int CProDlg::ask(const std::wstring& text, UINT flags) {
+    return worker_.ask(IDCANCEL, [&] { return showMessage(hwnd(), text, flags); });
+}
+
+void CProDlg::showCompletion() {
+    worker_.onPage([&] { handOver(); });
+}
+
+void CProDlg::OnWorkerEnded() {
+    runOver_ = true;
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
 
 bool CProDlg::askToStop() const {
     return showMessage(hwnd(), L"Are you sure you want to stop.", MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) ==
@@ -165,13 +179,18 @@ bool CProDlg::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 bool CProDlg::OnPaint() {
-    if (!started_ || conversionRun().conversionThread)
+    if (!runOver_)
         return false;
     PAINTSTRUCT ps;
     BeginPaint(hwnd(), &ps);
     EndPaint(hwnd(), &ps);
+    handOver();
+    return true;
+}
+
+void CProDlg::handOver() {
     if (handingOver_)
-        return true;
+        return;
     handingOver_ = true;
     ShowWindow(hwnd(), SW_HIDE);
     InvalidateRect(hwnd(), nullptr, TRUE);
@@ -179,5 +198,4 @@ bool CProDlg::OnPaint() {
     completion.DoModal();
     ShowWindow(hwnd(), SW_SHOWNORMAL);
     handingOver_ = false;
-    return true;
 }

@@ -27,6 +27,6 @@ std::wstring notesErrorText(unsigned long error) {
 }
 
 void reportRunFailure(ProgressView& page, const std::wstring& what, const std::wstring& why) {
-    showMessage(page.window(), what + (why.empty() ? std::wstring() : L"\r\n\r\n" + why), MB_OK | MB_ICONSTOP);
+    page.ask(what + (why.empty() ? std::wstring() : L"\r\n\r\n" + why), MB_OK | MB_ICONSTOP);
     conversionRun().requestStop();
 }

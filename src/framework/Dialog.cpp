@@ -3,7 +3,46 @@
 #include "Boundary.h"
 #include "Control.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace tw {
+
+namespace {
+
+// The dialogs of this thread whose loops run, innermost last, and the
+// message-filter hook held while there are any.
+thread_local std::vector<Dialog*> runningDialogs;
+thread_local HHOOK keyFilter = nullptr;
+// Set while our own loop asks the dialog manager, which calls the filter
+// first: that message has been through the dialog's filter already.
+thread_local bool ownLoopAsking = false;
+
+// A dialog's turn in the list of running dialogs, and the hook with it.
+class Running {
+public:
+    explicit Running(Dialog* dialog, HOOKPROC hook) : dialog_(dialog) {
+        if (runningDialogs.empty())
+            keyFilter = SetWindowsHookExW(WH_MSGFILTER, hook, nullptr, GetCurrentThreadId());
+        runningDialogs.push_back(dialog);
+    }
+    ~Running() {
+        runningDialogs.erase(std::remove(runningDialogs.begin(), runningDialogs.end(), dialog_),
+                             runningDialogs.end());
+        if (runningDialogs.empty() && keyFilter) {
+            UnhookWindowsHookEx(keyFilter);
+            keyFilter = nullptr;
+        }
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+private:
+    Dialog* dialog_;
+};
+
+} // namespace
 
 Dialog::Dialog(UINT templateId, HWND owner) : templateId_(templateId), owner_(owner) {}
 
@@ -31,6 +70,7 @@ INT_PTR Dialog::DoModal() {
     if (!ended_ && !IsWindowVisible(hwnd_))
         ShowWindow(hwnd_, SW_SHOWNORMAL);
 
+    const Running running(this, &Dialog::KeyFilterHook);
     MSG msg;
     while (!ended_) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -43,7 +83,10 @@ INT_PTR Dialog::DoModal() {
             break;
         if (preTranslate(msg))
             continue;
-        if (IsWindow(hwnd_) && IsDialogMessageW(hwnd_, &msg))
+        ownLoopAsking = true;
+        const bool dialogMessage = IsWindow(hwnd_) && IsDialogMessageW(hwnd_, &msg);
+        ownLoopAsking = false;
+        if (dialogMessage)
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -84,6 +127,19 @@ bool Dialog::preTranslate(MSG& msg) {
                 return true;
     }
     return PreTranslateMessage(msg);
+}
+
+LRESULT CALLBACK Dialog::KeyFilterHook(int code, WPARAM wParam, LPARAM lParam) {
+    const bool asked = std::exchange(ownLoopAsking, false);
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code >= 0 && !asked && msg && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
+        const HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+        for (Dialog* dialog : std::vector<Dialog*>(runningDialogs))
+            if (dialog->hwnd_ == root && root)
+                if (guarded("Dialog::KeyFilterHook", false, [&] { return dialog->preTranslate(*msg); }))
+                    return TRUE; // the key is taken
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 std::wstring Dialog::itemText(int id) const {
@@ -217,6 +273,9 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnSysCommand(wParam, lParam))
             return handled(0);
         break;
+    case WM_TW_WORKER_ENDED:
+        OnWorkerEnded();
+        return handled(0);
     case WM_TW_CALL:
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
         return handled(0);

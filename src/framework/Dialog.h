@@ -8,9 +8,11 @@
 
 namespace tw {
 
-// Framework message: run a function on the dialog's thread (lParam points
-// at it). Private messages of the pages start after it.
+// Framework messages: run a function on the dialog's thread (lParam points
+// at it); the dialog's worker has ended (see Worker.h). Private messages of
+// the pages start after them.
 constexpr UINT WM_TW_CALL = WM_APP + 0;
+constexpr UINT WM_TW_WORKER_ENDED = WM_APP + 1;
 
 class Dialog {
 public:
@@ -54,6 +56,8 @@ protected:
     virtual void OnTimer(UINT_PTR id) {}
     virtual bool OnNotify(NMHDR* header, LRESULT& result) { return false; }
     virtual bool OnSysCommand(WPARAM command, LPARAM lParam) { return false; }
+    // The dialog's worker has ended: the last message it sends.
+    virtual void OnWorkerEnded() {}
     // Any other message.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
 
@@ -62,6 +66,9 @@ private:
     INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handled(LRESULT result);
     bool preTranslate(MSG& msg);
+    // While a message box or another dialog runs its own loop on this
+    // thread, keys meant for one of our dialogs still pass its filter.
+    static LRESULT CALLBACK KeyFilterHook(int code, WPARAM wParam, LPARAM lParam);
 
     UINT templateId_;
     HWND owner_;

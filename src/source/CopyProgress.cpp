@@ -2,17 +2,15 @@
 
 #include "../common/Messages.h"
 #include "../common/WizardState.h"
-#include "../framework/Boundary.h"
 #include "../resources/resource.h"
 #include "CopyJobs.h"
 #include "File64.h"
 
 #include <commctrl.h>
-#include <process.h>
 
 CCopyProg::CCopyProg(HWND owner) : SkinnedDialog(IDD_COPYPROGRESS, owner) {}
 
-CCopyProg::~CCopyProg() { waitForWorker(); }
+CCopyProg::~CCopyProg() { worker_.join(); }
 
 BOOL CCopyProg::OnInitDialog() {
     setCaption(wizardState().productTitle);
@@ -22,21 +20,8 @@ BOOL CCopyProg::OnInitDialog() {
     const CopyJobs& jobs = copyJobs();
     for (size_t i = 0; i < jobs.sources.size() && i < jobs.destinations.size(); ++i)
         jobs_.emplace_back(jobs.sources[i], jobs.destinations[i]);
-    worker_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CopyWorker, this, 0, nullptr)));
+    worker_.start("copy worker", [this] { copyAll(); });
     return TRUE;
-}
-
-unsigned __stdcall CCopyProg::CopyWorker(void* dialog) {
-    auto* self = static_cast<CCopyProg*>(dialog);
-    tw::guarded("copy worker", 0, [&] {
-        self->copyAll();
-        return 0;
-    });
-    // Done, stopped or failed: the dialog closes when it next paints.
-    self->copyFinished_ = true;
-    if (!self->stop_)
-        self->callOnOwnThread([self] { InvalidateRect(self->hwnd(), nullptr, TRUE); });
-    return 0;
 }
 
 void CCopyProg::copyAll() {
@@ -46,16 +31,18 @@ void CCopyProg::copyAll() {
     }
 }
 
-namespace {
-
-int ask(const wchar_t* text, UINT flags) {
-    return MessageBoxW(nullptr, text, wizardState().productTitle.c_str(), flags | MB_SYSTEMMODAL);
+int CCopyProg::ask(const wchar_t* text, UINT flags) const {
+    return worker_.ask(IDCANCEL, [&] {
+        return MessageBoxW(nullptr, text, wizardState().productTitle.c_str(), flags | MB_SYSTEMMODAL);
+    });
 }
 
-} // namespace
+void CCopyProg::setBar(int percent) const {
+    worker_.onPage([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, percent, 0); });
+}
 
 bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destination) {
-    callOnOwnThread([&] { setItemText(IDC_COPY_FILE, L"Copying " + source); });
+    worker_.onPage([&] { setItemText(IDC_COPY_FILE, L"Copying " + source); });
     CFile64 from;
     FileError error;
     if (!from.open(source, GENERIC_READ, OPEN_EXISTING, error)) {
@@ -64,14 +51,14 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
         return true; // the next job follows
     }
     if (GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        callOnOwnThread([&] { enableItem(IDOK, false); });
+        worker_.onPage([&] { enableItem(IDOK, false); });
         const bool overwrite = ask(L"File Exists, Do You Want To Overwrite", MB_YESNO | MB_ICONQUESTION) == IDYES;
         // A stop confirmed while it asked: the old copy is left as it is.
         if (stop_)
             return false;
         if (!overwrite)
             return true;
-        callOnOwnThread([&] { enableItem(IDOK, true); });
+        worker_.onPage([&] { enableItem(IDOK, true); });
     }
     CFile64 to;
     bool written = false;
@@ -85,7 +72,7 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
             const int percent = static_cast<int>(copied * 100 / size);
             if (percent != shown) {
                 shown = percent;
-                callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, percent, 0); });
+                setBar(percent);
             }
             // Held here while the dialog asks; a stop leaves what is
             // written, and both files close below.
@@ -93,7 +80,7 @@ bool CCopyProg::copyOne(const std::wstring& source, const std::wstring& destinat
             return !stop_;
         });
         if (size == 0) // nothing to divide: an empty file is wholly copied
-            callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_COPY_PROGRESS, PBM_SETPOS, 100, 0); });
+            setBar(100);
         to.close();
         from.close();
         return !stop_;
@@ -119,14 +106,12 @@ void CCopyProg::askToStop(const wchar_t* text, const wchar_t* caption, UINT icon
     if (yes)
         stop_ = true;
     gate_.release();
-    if (yes) {
-        waitForWorker();
+    if (yes)
         EndDialog(IDCANCEL);
-    }
 }
 
 void CCopyProg::OnOK() {
-    if (!worker_)
+    if (!worker_.started())
         return;
     askToStop(L"Are you sure, you want to stop this process", L"Stop!", MB_ICONQUESTION);
 }
@@ -136,27 +121,6 @@ bool CCopyProg::PreTranslateMessage(MSG& msg) {
         return false;
     askToStop(L"Are you sure you want to exit.", L"Allert!", MB_ICONEXCLAMATION);
     return true;
-}
-
-bool CCopyProg::OnPaint() {
-    if (!copyFinished_ || closing_)
-        return false;
-    closing_ = true;
-    EndDialog(IDOK);
-    return false;
-}
-
-void CCopyProg::waitForWorker() {
-    if (!worker_)
-        return;
-    // The worker may be handing this thread a control change: take sent
-    // messages while waiting, or both would wait for ever.
-    HANDLE h = worker_.get();
-    while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    }
-    worker_.reset();
 }
 
 void runBackupCopy(HWND owner, const std::wstring& source, const std::wstring& destination) {

@@ -4,7 +4,7 @@
 // worker stops at its next chunk, closes both files, and the dialog closes.
 #pragma once
 #include "../common/SkinnedDialog.h"
-#include "../framework/Handles.h"
+#include "../framework/Worker.h"
 #include "../framework/WorkerGate.h"
 
 #include <atomic>
@@ -26,24 +26,26 @@ protected:
     // There is no close box; Esc asks in the key filter.
     void OnCancel() override {}
     bool PreTranslateMessage(MSG& msg) override;
-    bool OnPaint() override;
+    // Done, stopped or failed: the dialog closes.
+    void OnWorkerEnded() override { EndDialog(IDOK); }
 
 private:
-    static unsigned __stdcall CopyWorker(void* dialog);
     void copyAll();
     // One job; false when the rest must not follow (stopped or failed).
     bool copyOne(const std::wstring& source, const std::wstring& destination);
+    // On the worker: a question the dialog's thread shows, not owned by the
+    // dialog, so that Stop and Esc stay at hand; the answer.
+    int ask(const wchar_t* text, UINT flags) const;
+    void setBar(int percent) const;
     // Holds the worker while the question is open; on Yes stops it and
-    // closes the dialog.
+    // closes the dialog (the worker is joined as the dialog goes).
     void askToStop(const wchar_t* text, const wchar_t* caption, UINT icon);
-    void waitForWorker();
 
     std::vector<std::pair<std::wstring, std::wstring>> jobs_;
-    tw::UniqueHandle worker_;
     WorkerGate gate_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> copyFinished_{false};
-    bool closing_ = false;
+    // Last: the worker goes, joined, before what it uses.
+    tw::Worker worker_{*this};
 };
 
 // Runs the copy of one file with the dialog, as Steps 2 and 4 do: the job

@@ -4,7 +4,6 @@
 #include "../common/Messages.h"
 #include "../common/PageChain.h"
 #include "../common/WizardState.h"
-#include "../framework/Boundary.h"
 #include "../framework/Text.h"
 
 Ctreedlg::Ctreedlg(HWND owner)
@@ -15,53 +14,52 @@ Ctreedlg::~Ctreedlg() {
     // The window is gone by now, so a worker still running finds every
     // change it asks for refused, and ends at its next poll.
     enumerationStopRequested = true;
-    if (worker_.joinable())
-        worker_.join();
+    worker_.join();
 }
 
 BOOL Ctreedlg::OnInitDialog() {
     openPage(wizardState().mode == ModeAddressBook ? L"\\step3_add.bmp" : L"\\step3_mail.bmp");
     tree_.attachDlgItem(hwnd(), IDC_FOLDERS_TREE);
     auto work = wizardState().mode == ModeAddressBook ? &ListAddressBook : &EnumerateMailFolders;
-    worker_ = std::thread([this, work] { tw::guarded("Step 3 worker", 0, [&] { return work(this), 0; }); });
+    worker_.start("Step 3 worker", [this, work] { work(this); });
     return TRUE;
 }
 
 void Ctreedlg::addFolderPath(const std::wstring& path) {
-    callOnOwnThread([&] { tree_.AddFolderPath(path); });
+    worker_.onPage([&] { tree_.AddFolderPath(path); });
 }
 
 void Ctreedlg::addAddressBook(const std::wstring& sourcePath) {
-    callOnOwnThread([&] {
+    worker_.onPage([&] {
         HTREEITEM root = tree_.AddItem(nullptr, L"Lotus Notes");
         tree_.AddItem(root, sourcePath);
     });
 }
 
 void Ctreedlg::initFolderIcons() {
-    callOnOwnThread([&] { tree_.InitFolderIcons(); });
+    worker_.onPage([&] { tree_.InitFolderIcons(); });
 }
 
 void Ctreedlg::showListingControls(bool show) {
-    callOnOwnThread([&] {
+    worker_.onPage([&] {
         showItem(IDC_FOLDERS_WAIT, show);
         showItem(IDC_FOLDERS_PROGRESS, show);
     });
 }
 
 void Ctreedlg::enableNavigation(bool enable) {
-    callOnOwnThread([&] {
+    worker_.onPage([&] {
         enableItem(IDC_FOLDERS_BACK, enable);
         enableItem(IDOK, enable);
     });
 }
 
 void Ctreedlg::setProgress(int percent) {
-    callOnOwnThread([&] { SendDlgItemMessageW(hwnd(), IDC_FOLDERS_PROGRESS, PBM_SETPOS, percent, 0); });
+    worker_.onPage([&] { SendDlgItemMessageW(hwnd(), IDC_FOLDERS_PROGRESS, PBM_SETPOS, percent, 0); });
 }
 
 void Ctreedlg::reportUnreadableSource(const std::wstring& libraryText) {
-    callOnOwnThread([&] {
+    worker_.onPage([&] {
         showMessage(hwnd(), L"The source database could not be read.\r\n\r\n" + libraryText,
                     MB_OK | MB_ICONERROR | MB_SYSTEMMODAL);
     });

@@ -3,11 +3,11 @@
 // the page is shown; the checked items become the chosen folders.
 #pragma once
 #include "../common/WizardPage.h"
+#include "../framework/Worker.h"
 #include "FolderTreeCtrl.h"
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 class Ctreedlg : public WizardPage {
 public:
@@ -37,7 +37,8 @@ private:
     void writeSelectionLines() const;
 
     CFolderTreeCtrl tree_;
-    std::thread worker_;
+    // Last: the worker goes, joined, before what it uses.
+    tw::Worker worker_{*this};
 };
 
 // The workers, on their own thread, given the page.

@@ -85,7 +85,9 @@ TEST_F(CopyProgressTest, AnExitConfirmedWhileItAsksToOverwriteLeavesTheOldCopyAs
     copyWithRobot(source, copy, [&] {
         HWND dialog = copyDialog();
         HWND overwrite = question(wizard::kTitle, L"File Exists, Do You Want To Overwrite", MB_ICONQUESTION);
-        robot::pressKey(dialog, VK_ESCAPE);
+        // The question has its thread's focus: the user clicks into the
+        // dialog, which has no owner to be disabled by, and presses Esc.
+        robot::pressKeyOn(dialog, VK_ESCAPE);
         robot::answer(question(L"Allert!", L"Are you sure you want to exit.", MB_ICONEXCLAMATION), IDYES);
         robot::answer(overwrite, IDYES);
         EXPECT_TRUE(robot::waitForGone(dialog));

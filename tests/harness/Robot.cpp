@@ -154,6 +154,10 @@ void pressKey(HWND window, UINT virtualKey) {
     HWND target = window;
     if (GetGUIThreadInfo(thread, &info) && info.hwndFocus)
         target = info.hwndFocus;
+    pressKeyOn(target, virtualKey);
+}
+
+void pressKeyOn(HWND target, UINT virtualKey) {
     UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));

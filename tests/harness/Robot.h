@@ -47,6 +47,9 @@ void typeText(HWND dialog, int id, const std::wstring& text);
 // A key down and up through the target thread's message queue, aimed at
 // the window that has the keyboard focus in `window`'s thread.
 void pressKey(HWND window, UINT virtualKey);
+// Key down and up aimed at `window` itself, as when the user has clicked
+// into it while another window of its thread has the focus.
+void pressKeyOn(HWND window, UINT virtualKey);
 void closeWindow(HWND window); // the close box
 
 // Message boxes: a dialog of class "#32770" whose text is the static 0xFFFF.

@@ -55,13 +55,13 @@ class HeadlessView : public ProgressView {
 public:
     std::vector<Clock::time_point> itemEnds;
 
-    HWND window() const override { return nullptr; }
     void setLabel(int, const std::wstring&) override {}
     void setBar(int id, int) override {
         if (id == IDC_PROGRESS_CURRENT)
             itemEnds.push_back(Clock::now());
     }
-    void invalidate() override {}
+    int ask(const std::wstring&, UINT) override { return IDCANCEL; }
+    void showCompletion() override {}
 };
 
 struct Row {
