@@ -10,8 +10,6 @@
 
 CCopyProg::CCopyProg(HWND owner) : SkinnedDialog(IDD_COPYPROGRESS, owner) {}
 
-CCopyProg::~CCopyProg() { worker_.join(); }
-
 BOOL CCopyProg::OnInitDialog() {
     setCaption(wizardState().productTitle);
     loadBackground(L"\\msgskin.bmp");

@@ -15,7 +15,6 @@
 class CCopyProg : public SkinnedDialog {
 public:
     explicit CCopyProg(HWND owner);
-    ~CCopyProg() override;
 
     static constexpr size_t kChunk = 4096;
 

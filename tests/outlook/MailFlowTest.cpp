@@ -69,8 +69,7 @@ TEST_F(MailFlow, ImportedHeadersBodiesAndAttachmentsArriveInTheTargetFolder) {
     start();
     const std::wstring targetPath = dir.file(L"Mail.pst");
     tw::ComPtr<IDispatch> root = addStore(targetPath);
-    tw::ComPtr<IDispatch> inbox =
-        tw::call(tw::get(root.get(), id::Folders).object().get(), id::Add, {L"Inbox", L"IPF.Post"}).object();
+    tw::ComPtr<IDispatch> inbox = addMailFolder(root.get(), L"Inbox");
     tw::ComPtr<IDispatch> safe = create(kSafeMailItem);
     tw::ComPtr<IUnknown> viaInterface;
     EXPECT_EQ(S_OK, safe->QueryInterface(kSafeMailItemInterface, viaInterface.putVoid()));
@@ -169,8 +168,7 @@ TEST_F(MailFlow, AnAttachmentTooLargeToHoldInMemoryArrivesWhole) {
     start();
     const std::wstring targetPath = dir.file(L"Large.pst");
     tw::ComPtr<IDispatch> root = addStore(targetPath);
-    tw::ComPtr<IDispatch> inbox =
-        tw::call(tw::get(root.get(), id::Folders).object().get(), id::Add, {L"Inbox", L"IPF.Post"}).object();
+    tw::ComPtr<IDispatch> inbox = addMailFolder(root.get(), L"Inbox");
     tw::ComPtr<IDispatch> safe = create(kSafeMailItem);
     // Past what the stand-in holds in memory: it keeps a copy of its own,
     // the added file being deleted at once.

@@ -86,4 +86,8 @@ tw::ComPtr<IDispatch> OutlookTest::addStore(const std::wstring& path) {
     return tw::call(top.get(), id::GetLast).object();
 }
 
+tw::ComPtr<IDispatch> OutlookTest::addMailFolder(IDispatch* parent, const std::wstring& name) {
+    return tw::call(tw::get(parent, id::Folders).object().get(), id::Add, {name, L"IPF.Post"}).object();
+}
+
 } // namespace outlooktest

@@ -55,6 +55,8 @@ protected:
     tw::ComPtr<IDispatch> nameSpace;
     void start();
     tw::ComPtr<IDispatch> addStore(const std::wstring& path); // its root folder (the last top folder)
+    // A mail folder added under `parent`.
+    static tw::ComPtr<IDispatch> addMailFolder(IDispatch* parent, const std::wstring& name);
 
     testenv::IsolatedRegistry registry;
     testenv::TempDir dir;
